@@ -1,0 +1,14 @@
+// The commands of kelvane-cli. Each returns the process exit code: 0 success, 1 device or file failure.
+#pragma once
+
+#include <string>
+
+namespace kel::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+int Defaults(const std::string& outPath);
+
+} // namespace kel::cli

@@ -1,0 +1,60 @@
+// Every pause and time-out of the transports and the progress dialog, in the system's own milliseconds.
+// A process-wide scale shortens them all for tests and emulator runs (default 1).
+#pragma once
+
+#include <chrono>
+
+namespace kel::timing {
+
+// Network link.
+inline constexpr int kNetCycleSleep = 60;
+inline constexpr int kNetDatagramPause = 100;
+inline constexpr int kNetShortPause = 1000;
+inline constexpr int kNetLongPause = 3000;
+inline constexpr int kNetBusyPause = 3000;
+inline constexpr int kNetBusyBackoff = 4000;
+inline constexpr int kNetSocketTimeout = 1000;
+inline constexpr int kNetEventWait = 5000;
+inline constexpr int kPingTimeout = 100;
+inline constexpr int kPingRetryPause = 300;
+inline constexpr int kNetClosePoll = 20;
+inline constexpr int kNetCloseEventPause = 50;
+
+// USB bridge link.
+inline constexpr int kUsbWait = 100;
+inline constexpr int kUsbWaitReplyPending = 200;
+inline constexpr int kUsbIdleSleep = 100;
+inline constexpr int kUsbBusySleep = 3000;
+inline constexpr int kUsbEmptyPollSleep = 100;
+inline constexpr int kUsbEmptyPollSleepBusy = 500;
+inline constexpr int kUsbReadRetrySleep = 100;
+inline constexpr int kUsbShortPause = 1000;
+inline constexpr int kUsbLongPause = 3000;
+inline constexpr int kUsbBusyPause = 3000;
+inline constexpr int kUsbClosePoll = 500;
+inline constexpr int kUsbCloseEnd = 200;
+
+// Serial link.
+inline constexpr int kSerialWaitShortPause = 2000;
+inline constexpr int kSerialWaitReply = 500;
+inline constexpr int kSerialWaitIdle = 1000;
+inline constexpr int kSerialLoopSleep = 20;
+inline constexpr int kSerialEmptyPollSleep = 100;
+inline constexpr int kSerialWriteWait = 1000;
+inline constexpr int kSerialShortPause = 1000;
+inline constexpr int kSerialLongPause = 4000;
+
+// Progress dialog.
+inline constexpr int kBusyTimer = 200;        // timer 8
+inline constexpr int kLookupTimer = 10;       // timer 9
+inline constexpr int kBusyHideDelay = 500;
+inline constexpr int kLookupEndDelay = 1000;
+
+double Scale();
+void SetScale(double scale);
+// A base duration in milliseconds after scaling.
+std::chrono::microseconds Scaled(int baseMs);
+// Sleep for a scaled base duration.
+void Sleep(int baseMs);
+
+} // namespace kel::timing
