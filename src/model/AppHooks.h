@@ -35,6 +35,8 @@ public:
     virtual void SaveAllPresets() = 0;
     // The live system block arrived: the system page reloads its password entry state.
     virtual void ReloadPasswordEntry() {}
+    // The current slot or the program name changed: redraw the status line.
+    virtual void UpdateStatus(bool /*withName*/) {}
 };
 
 // Hooks that do nothing: the state before a window or a test installs its own.

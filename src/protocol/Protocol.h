@@ -1,0 +1,71 @@
+// The protocol object: transmit queue, command builder, device command entry and receive parser.
+#pragma once
+
+#include "protocol/FrameRecord.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace kel {
+
+// Frame rules.
+// Writes the checksum at offset count + 3 and into the checksum-copy field.
+void BuildChecksum(FrameRecord& record);
+// Sums offsets 2 .. count + 2 of a received frame and compares with the checksum-copy field.
+bool VerifyChecksum(const FrameRecord& record);
+// Zeroes the RX record of a transport; with both also the TX record from byte 4 on.
+// Network with both false: also the TX send position and network last-chunk flag.
+void ResetRecords(int transport, bool both);
+
+// Compares working and shadow model in the fixed scanning order and builds exactly one frame
+// (a meter poll when nothing differs) into the build record. The caller holds ImageLock. Returns 1.
+int DetectChange();
+
+// One queued frame; owns its FrameRecord.
+class CSendData {
+public:
+    CSendData();
+    FrameRecord& Record() { return *m_record; }
+    const FrameRecord& Record() const { return *m_record; }
+
+private:
+    std::unique_ptr<FrameRecord> m_record;
+};
+
+// First-in first-out queue of frames; owns them.
+class CSendDataQueue {
+public:
+    void Add(std::unique_ptr<CSendData> frame);
+    // Copies the head's whole record into `tx`, deletes the head; 0 when empty.
+    int PopInto(FrameRecord& tx);
+    bool IsEmpty() const { return m_frames.empty(); }
+    int Count() const { return static_cast<int>(m_frames.size()); }
+    const CSendData& At(int i) const { return *m_frames[static_cast<std::size_t>(i)]; }
+    // Deletes every frame, then resets both records of the active transport.
+    void Clear();
+    // Sequence numbers 1..Count, then BeginProgress(Count).
+    void Number();
+
+private:
+    std::vector<std::unique_ptr<CSendData>> m_frames;
+};
+
+class CProtocol {
+public:
+    CSendDataQueue& Queue() { return m_queue; }
+    // Builds the frames of one bulk command (types 127..141) and appends them. False when refused.
+    bool QueueCommand(int type, int slot);
+    // The main window's command entry: queued under ImageLock when connected, off-line rules otherwise.
+    void DeviceCommand(int type, int slot);
+    // Feeds received bytes of a transport; 1 when a whole frame was received, validated and accepted.
+    int FeedBytes(int transport, const std::uint8_t* bytes, int n);
+
+private:
+    CSendDataQueue m_queue;
+};
+
+// The single protocol object.
+CProtocol& TheProtocol();
+
+} // namespace kel
