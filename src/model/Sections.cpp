@@ -131,6 +131,22 @@ void PrepareFolders(const std::string& workingFolder) {
     std::filesystem::create_directory(std::filesystem::path(workingFolder) / "Mode", ec);
 }
 
+void FillDefaultProgram(ProgramImage& img) {
+    img = ProgramImage{};
+    DefaultMusic(img.musicL);
+    img.musicR = img.musicL;
+    DefaultMic(img.mic1);
+    img.mic2 = img.mic1;
+    DefaultEffect(img.echoA);
+    img.echoB = img.echoA;
+    DefaultEffect(img.reverb);
+    img.auxReverb = img.reverb;
+    DefaultOutputs(img);
+    img.musicSync = 0;
+    img.micSync = 0;
+    img.outputMode = 1;
+}
+
 void ResetModel() {
     Model& m = TheModel();
     ProgramImage& img = m.image;
@@ -144,17 +160,10 @@ void ResetModel() {
     m.passwordEntry.fill(0);
     m.modeSelector = ModeSelector(img.outputMode);
 
-    DefaultMusic(img.musicL);
-    SyncMusic(false);
-    DefaultMic(img.mic1);
-    SyncMic(false);
-    DefaultEffect(img.echoA);
-    img.echoB = img.echoA;
-    DefaultEffect(img.reverb);
-    img.auxReverb = img.reverb;
-    DefaultOutputs(img);
-    img.musicSync = 0;
-    img.micSync = 0;
+    FillDefaultProgram(img);
+    // The right-hand sections were filled as copies of the left ones; so is their shadow.
+    m.shadow.musicR = img.musicR;
+    m.shadow.mic2 = img.mic2;
     m.modeSelector.Set(1);
 
     ResetSystemBlock(m.system);

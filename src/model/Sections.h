@@ -35,6 +35,8 @@ void ResetEq(int channel);
 
 // The link copies of ApplyLinks inside one stored program (no shadow, no filters).
 void ApplyLinksInProgram(ProgramImage& program);
+// The start-up program, as ResetModel leaves the working image (usable for any image, e.g. an emulator's).
+void FillDefaultProgram(ProgramImage& img);
 // The system block defaults.
 void ResetSystemBlock(SystemBlock& s);
 // Fill the dialog start paths from a working folder and create its "Mode" folder.
