@@ -37,6 +37,8 @@ public:
     virtual void ReloadPasswordEntry() {}
     // The current slot or the program name changed: redraw the status line.
     virtual void UpdateStatus(bool /*withName*/) {}
+    // A whole program or preset set was loaded: every page and the status line reload from the model.
+    virtual void RefreshAll() {}
 };
 
 // Hooks that do nothing: the state before a window or a test installs its own.
