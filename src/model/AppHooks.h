@@ -39,6 +39,8 @@ public:
     virtual void UpdateStatus(bool /*withName*/) {}
     // A whole program or preset set was loaded: every page and the status line reload from the model.
     virtual void RefreshAll() {}
+    // A connection opened, ended or failed: redraw the connection display (and the system page).
+    virtual void ConnectionChanged() {}
 };
 
 // Hooks that do nothing: the state before a window or a test installs its own.
