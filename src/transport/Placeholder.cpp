@@ -1,1 +1,0 @@
-// Keeps the transport library buildable while its parts are written; removed once they exist.
