@@ -40,8 +40,11 @@ public:
     explicit ModeSelector(std::uint8_t& modeByte) : m_byte(&modeByte) {}
     void Set(int m);
     int Get() const { return *m_byte != 0 ? *m_byte : m_remembered; }
-    // The block Get() selects, 0..2.
-    int Block() const { return Get() - 1; }
+    // The block Get() selects, 0..2; a mode byte outside 0..3 (from a file or the device) selects Sing.
+    int Block() const {
+        const int mode = Get();
+        return mode >= 1 && mode <= 3 ? mode - 1 : 0;
+    }
 
 private:
     std::uint8_t* m_byte;

@@ -10,6 +10,8 @@
 namespace kel {
 
 // Frame rules.
+// Low 8 bits of the sum of frame offsets 2 .. count + 2 (count bytes, type, body).
+std::uint8_t FrameSum(const std::uint8_t* frame, int count);
 // Writes the checksum at offset count + 3 and into the checksum-copy field.
 void BuildChecksum(FrameRecord& record);
 // Sums offsets 2 .. count + 2 of a received frame and compares with the checksum-copy field.
@@ -46,15 +48,19 @@ public:
     void Clear();
     // Sequence numbers 1..Count, then BeginProgress(Count).
     void Number();
+    // The total of the last BeginProgress issued by Number (the progress bar's upper bound).
+    int ProgressTotal() const { return m_progressTotal; }
 
 private:
     std::vector<std::unique_ptr<CSendData>> m_frames;
+    int m_progressTotal = 0;
 };
 
 class CProtocol {
 public:
     CSendDataQueue& Queue() { return m_queue; }
-    // Builds the frames of one bulk command (types 127..141) and appends them. False when refused.
+    // Builds the frames of one bulk command (types 127..141) and appends them. False when refused
+    // (a type without bulk frames, a slot outside 0..21, or a store into slot 0).
     bool QueueCommand(int type, int slot);
     // The main window's command entry: queued under ImageLock when connected, off-line rules otherwise.
     void DeviceCommand(int type, int slot);
