@@ -48,7 +48,11 @@ void BuildPoll(Model& m, FrameRecord& build) {
     BuildChecksum(build);
 }
 
+int g_changeFrames = 0;
+
 } // namespace
+
+int ChangeFramesBuilt() { return g_changeFrames; }
 
 int DetectChange() {
     Model& m = TheModel();
@@ -63,6 +67,7 @@ int DetectChange() {
         if (Differs(cmd, value.data(), shadow)) {
             FillShortFrame(build, cmd, std::span<const std::uint8_t>(value.data(), cmd.size));
             UpdateShadow(cmd, value.data(), shadow);
+            ++g_changeFrames;
             return 1;
         }
     }

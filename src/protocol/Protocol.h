@@ -23,6 +23,8 @@ void ResetRecords(int transport, bool both);
 // Compares working and shadow model in the fixed scanning order and builds exactly one frame
 // (a meter poll when nothing differs) into the build record. The caller holds ImageLock. Returns 1.
 int DetectChange();
+// Short frames DetectChange has built for differences so far (polls not counted); read under ImageLock.
+int ChangeFramesBuilt();
 
 // One queued frame; owns its FrameRecord.
 class CSendData {

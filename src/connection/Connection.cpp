@@ -1,0 +1,170 @@
+// The connection lifecycle.
+#include "connection/Connection.h"
+
+#include "model/AppHooks.h"
+#include "model/Sections.h"
+#include "protocol/Protocol.h"
+
+#include <algorithm>
+#include <array>
+
+namespace kel {
+
+namespace {
+// The order in which the links are tried.
+constexpr std::array<TransportType, 3> kSearchOrder = {TRANSPORT_SERIAL, TRANSPORT_USB, TRANSPORT_NET};
+} // namespace
+
+std::deque<std::string>& CConnection::List(TransportType type) {
+    return type == TRANSPORT_SERIAL ? m_serial : type == TRANSPORT_USB ? m_usb : m_net;
+}
+
+void CConnection::ShowUnableToOpen() {
+    Hooks().MessageBox(TheModel().settings.languageFlag ? kUnableToOpenZh : kUnableToOpenEn, "", BoxIcon::None);
+}
+
+bool CConnection::TryCandidate(TransportType type, const std::string& candidate) {
+    (type == TRANSPORT_SERIAL ? m_currentPort : type == TRANSPORT_USB ? m_currentBridge : m_deviceAddress) =
+        candidate;
+    if (!m_ports.Open(type, candidate)) {
+        return false;
+    }
+    Model& m = TheModel();
+    ImageLockGuard lock(ImageLock());
+    m.settings.transportType = type;
+    m.connection.connected = 1;
+    TheProtocol().Queue().Clear();
+    return true;
+}
+
+void CConnection::ConnectedSteps(TransportType type) {
+    Model& m = TheModel();
+    m.connection.deviceLookup = 1;
+    if (type != TRANSPORT_NET) {
+        Hooks().ShowLookup();
+    }
+    ImageLockGuard lock(ImageLock());
+    CommitShadow(true); // what is already on screen is not sent
+    TheProtocol().QueueCommand(127, 0);
+}
+
+void CConnection::Connect() {
+    if (Connected()) {
+        Disconnect();
+        return;
+    }
+    Model& m = TheModel();
+    m_serial.clear();
+    for (std::string& name : m_ports.SerialPortNames()) {
+        if (!name.empty()) {
+            m_serial.push_back(std::move(name));
+        }
+    }
+    if (!m_serial.empty()) {
+        m.connection.deviceLookup = 1;
+    }
+    const auto usb = m_ports.UsbBridgePaths();
+    m_usb.assign(usb.begin(), usb.end());
+    m_net = {m_ports.NetworkAddress()};
+
+    for (TransportType type : kSearchOrder) {
+        auto& list = List(type);
+        while (!list.empty()) {
+            const std::string candidate = list.front();
+            list.pop_front();
+            if (TryCandidate(type, candidate)) {
+                ConnectedSteps(type);
+                m_ports.Start(type);
+                Hooks().ConnectionChanged();
+                return;
+            }
+        }
+    }
+    m.connection.deviceLookup = 0;
+    m.connection.connected = 0;
+    ShowUnableToOpen();
+}
+
+void CConnection::OnIdentifyReply() {
+    ImageLockGuard lock(ImageLock());
+    CProtocol& protocol = TheProtocol();
+    protocol.QueueCommand(128, 0);
+    protocol.DeviceCommand(129, 0);
+    protocol.DeviceCommand(130, 0);
+    protocol.Queue().Number();
+}
+
+void CConnection::OnTransportFailed(int type, int rescan) {
+    Model& m = TheModel();
+    if (rescan) {
+        // The identification failed: the device is not on that candidate. Go on with the untried ones.
+        m_ports.Close(static_cast<TransportType>(type));
+        const auto from = std::find(kSearchOrder.begin(), kSearchOrder.end(), static_cast<TransportType>(type));
+        for (auto it = from; it != kSearchOrder.end(); ++it) {
+            auto& list = List(*it);
+            while (!list.empty()) {
+                const std::string candidate = list.front();
+                list.pop_front();
+                if (TryCandidate(*it, candidate)) {
+                    {
+                        ImageLockGuard lock(ImageLock());
+                        TheProtocol().QueueCommand(127, 0);
+                    }
+                    m_ports.Start(*it);
+                    return; // the lookup form stays up
+                }
+            }
+        }
+        EndConnection(false);
+        ShowUnableToOpen();
+        return;
+    }
+    if (!m.connection.connected) {
+        return;
+    }
+    EndConnection(true);
+    ShowUnableToOpen();
+}
+
+void CConnection::EndConnection(bool closeActive) {
+    Model& m = TheModel();
+    if (closeActive && m.settings.transportType != TRANSPORT_NONE) {
+        m_ports.Close(m.settings.transportType);
+    }
+    {
+        ImageLockGuard lock(ImageLock());
+        m.settings.transportType = TRANSPORT_NONE;
+        m.connection.connected = 0;
+        m.connection.transferInProgress = 0;
+    }
+    Hooks().Hide();
+    Hooks().ConnectionChanged();
+}
+
+void CConnection::Disconnect() {
+    Model& m = TheModel();
+    if (m.settings.transportType != TRANSPORT_NONE) {
+        m_ports.Close(m.settings.transportType);
+    }
+    {
+        ImageLockGuard lock(ImageLock());
+        TheProtocol().Queue().Clear();
+    }
+    EndConnection(false);
+}
+
+void CConnection::OnAllPresetsReceived() {
+    Model& m = TheModel();
+    Hooks().Hide();
+    {
+        ImageLockGuard lock(ImageLock());
+        if (m.settings.slotSystemCapability == 0) {
+            m.presets.SlotSystem(1) = m.system;
+            m.presets.head = m.system;
+        }
+        m.settings.presetsLoaded = 1;
+    }
+    Hooks().SaveAllPresets();
+}
+
+} // namespace kel
