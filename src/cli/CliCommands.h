@@ -10,5 +10,7 @@ inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
 int Defaults(const std::string& outPath);
+// Prints the 420 points FREQ,DB of one EQ channel's summed curve of a program file.
+int Curve(const std::string& path, const std::string& channel);
 
 } // namespace kel::cli

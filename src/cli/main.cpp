@@ -13,6 +13,12 @@ int main(int argc, char** argv) {
     CLI::App* defaults = app.add_subcommand("defaults", "write the start-up program as a program file");
     defaults->add_option("-o,--output", outPath, "program file to write (.dia)")->required();
 
+    std::string curvePath, curveChannel;
+    CLI::App* curve =
+        app.add_subcommand("curve", "print the summed EQ curve of one channel of a program file");
+    curve->add_option("file", curvePath, "program file (.dia)")->required();
+    curve->add_option("channel", curveChannel, "EQ channel 0..17")->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -24,6 +30,9 @@ int main(int argc, char** argv) {
 
     if (*defaults) {
         return kel::cli::Defaults(outPath);
+    }
+    if (*curve) {
+        return kel::cli::Curve(curvePath, curveChannel);
     }
     return kel::cli::kExitUsage;
 }
