@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <span>
 #include <string>
@@ -33,6 +34,9 @@ struct DeviceState {
     std::array<std::uint8_t, 12> signals{};
 };
 
+// Store (134) takes slots 1..16 always and the favourite slots F1..F5 (17..21) only with store
+// permission; slot 0 is refused (status 1). With a slot-system capability the live system block is
+// stored with the program, and a recall brings the slot's block back (the passwords stay the device's).
 class DeviceEngine {
 public:
     DeviceEngine(); // start-up defaults as live program and in every slot
@@ -48,17 +52,42 @@ public:
     bool LoadAllPresets(std::span<const std::uint8_t> file);
 
     // The engine's state; lock Mutex() around access while another thread feeds the engine.
+    // Receive, QuietGap, SetFaults, LoadAllPresets and the calls below take Mutex() themselves.
     DeviceState& State() { return m_state; }
     std::mutex& Mutex() { return m_mutex; }
     // Frames received so far (for traces and faults).
     int FramesReceived() const { return m_framesReceived; }
 
+    // The reply to one whole frame (FF 55 .. checksum), without faults; empty for a malformed frame.
+    std::vector<std::uint8_t> HandleFrame(std::span<const std::uint8_t> frame);
+    // Whether a frame has begun and not yet completed.
+    bool HasPartialFrame() const;
+    // Called for every completed frame with its type, index byte and count, with Mutex() held:
+    // the observer must not call back into the engine.
+    using FrameObserver = std::function<void(int type, int index, int count)>;
+    void SetFrameObserver(FrameObserver observer);
+    // The output block that output-channel commands address: the live OutputMode's, Sing while Auto.
+    // Call with Mutex() held when another thread feeds the engine.
+    int OutputBlock() const;
+
 private:
+    bool Collect(std::uint8_t b);
+    std::vector<std::uint8_t> Answer(const std::vector<std::uint8_t>& frame);
+    bool MayStore(int slot) const;
+    void Store(int slot, const std::uint8_t* name);
+    void Recall(int slot);
+    void SweepMeters(int modeIndex);
+    ProgramImage& Slot(int n);
+    SystemBlock& SlotSystem(int n);
+
     DeviceState m_state;
     EngineFaults m_faults;
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     int m_framesReceived = 0;
     std::vector<std::uint8_t> m_rx; // the frame being received
+    int m_replies = 0;              // replies built, for the drop and corrupt faults
+    int m_sweep = 0;                // phase of the meter animation
+    FrameObserver m_observer;
 };
 
 } // namespace kel

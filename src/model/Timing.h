@@ -44,6 +44,11 @@ inline constexpr int kSerialWriteWait = 1000;
 inline constexpr int kSerialShortPause = 1000;
 inline constexpr int kSerialLongPause = 4000;
 
+// Emulated processor (kelvane-sim): its UDP and pseudo-terminal servers.
+inline constexpr int kSimQuietGap = 500;    // no byte for this long: a half-received frame is dropped
+inline constexpr int kSimPiecePause = 5;    // between the pieces of a split reply on the pseudo-terminal
+inline constexpr int kSimWriteWait = 1000;  // a reader that takes nothing for this long loses the reply
+
 // Progress dialog.
 inline constexpr int kBusyTimer = 200;        // timer 8
 inline constexpr int kLookupTimer = 10;       // timer 9
