@@ -76,6 +76,24 @@ tcflag_t ParityFlags(char letter) {
     }
 }
 
+// The line speed constant of a baud rate; B0 (refused by the port set-up) for a rate termios lacks.
+speed_t SpeedOf(int baud) {
+    struct Rate {
+        int baud;
+        speed_t speed;
+    };
+    static constexpr Rate kRates[] = {{1200, B1200},     {2400, B2400},     {4800, B4800},
+                                      {9600, B9600},     {19200, B19200},   {38400, B38400},
+                                      {57600, B57600},   {115200, B115200}, {230400, B230400},
+                                      {460800, B460800}, {921600, B921600}};
+    for (const Rate& r : kRates) {
+        if (r.baud == baud) {
+            return r.speed;
+        }
+    }
+    return B0;
+}
+
 std::uint8_t Saturated(int n) {
     return static_cast<std::uint8_t>(std::min(n, 255));
 }
@@ -150,8 +168,11 @@ bool CSerialPort::Open(const std::string& path, int baud, char parity, int dataB
         line.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
         line.c_cc[VMIN] = 0;
         line.c_cc[VTIME] = 0;
-        if (::cfsetispeed(&line, static_cast<speed_t>(baud)) != 0 ||
-            ::cfsetospeed(&line, static_cast<speed_t>(baud)) != 0 || ::tcsetattr(fd, TCSANOW, &line) != 0) {
+        const speed_t speed = SpeedOf(baud);
+        if (speed == B0) {
+            ShowError("SetCommState()", EINVAL);
+        } else if (::cfsetispeed(&line, speed) != 0 || ::cfsetospeed(&line, speed) != 0 ||
+                   ::tcsetattr(fd, TCSANOW, &line) != 0) {
             ShowError("SetCommState()", errno);
         }
         int rts = TIOCM_RTS;
