@@ -33,6 +33,14 @@ inline constexpr int kUsbLongPause = 3000;
 inline constexpr int kUsbBusyPause = 3000;
 inline constexpr int kUsbClosePoll = 500;
 inline constexpr int kUsbCloseEnd = 200;
+inline constexpr int kUsbPartialSleep = 100;   // after feeding bytes that did not complete a reply
+inline constexpr int kUsbAcceptedSleep = 100;  // after a reply was accepted
+inline constexpr int kUsbBridgeTimeout = 10000; // write and read time-outs handed to the bridge
+
+// USB bridge layer (our stand-in for the bridge maker's library) and its simulated bridge.
+inline constexpr int kBridgeReadPoll = 50;      // background reader's wait for one input report
+inline constexpr int kSimBridgeQuietGap = 500;  // link idle this long: the device drops a partial frame
+inline constexpr int kSimBridgeBaud = 115200;   // UART rate the simulated replies arrive at (8N1: 10 bits a byte)
 
 // Serial link.
 inline constexpr int kSerialWaitShortPause = 2000;
@@ -54,6 +62,9 @@ inline constexpr int kBusyTimer = 200;        // timer 8
 inline constexpr int kLookupTimer = 10;       // timer 9
 inline constexpr int kBusyHideDelay = 500;
 inline constexpr int kLookupEndDelay = 1000;
+
+// Skinned controls.
+inline constexpr int kSliderReportTimer = 50; // slider timer 5: at most one MSG_SLIDER_MOVING per tick
 
 double Scale();
 void SetScale(double scale);
