@@ -36,9 +36,27 @@ class RecordingHooks : public NullHooks {
             react({message, wParam, lParam});
         }
     }
+    bool HasWindow() const override { return true; }
     void MessageBox(const std::string& text, const std::string&, BoxIcon) override {
         std::lock_guard lock(m_mutex);
         m_boxes.push_back(text);
+    }
+    void BeginProgress(int total) override {
+        std::lock_guard lock(m_mutex);
+        m_progressTotal = total;
+        m_steps.clear();
+    }
+    void StepProgress(int position) override {
+        std::lock_guard lock(m_mutex);
+        m_steps.push_back(position);
+    }
+    int ProgressTotal() const {
+        std::lock_guard lock(m_mutex);
+        return m_progressTotal;
+    }
+    std::vector<int> Steps() const {
+        std::lock_guard lock(m_mutex);
+        return m_steps;
     }
     std::vector<Posted> PostedOf(int message) const {
         std::lock_guard lock(m_mutex);
@@ -64,6 +82,8 @@ class RecordingHooks : public NullHooks {
     mutable std::mutex m_mutex;
     std::vector<Posted> m_posted;
     std::vector<std::string> m_boxes;
+    int m_progressTotal = 0;
+    std::vector<int> m_steps;
     std::function<void(const Posted&)> m_onPost;
 };
 
