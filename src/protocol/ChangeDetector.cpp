@@ -10,16 +10,24 @@ namespace kel {
 
 namespace {
 
-// Whether the value read from the working copy differs from the shadow, for the entry's shape.
-bool Differs(const ShortCommand& cmd, const std::uint8_t* value, const std::uint8_t* shadow) {
+static_assert(static_cast<int>(FieldArea::Image) == 0 && static_cast<int>(FieldArea::Output) == 1 &&
+              static_cast<int>(FieldArea::System) == 2);
+
+// Whether the working bytes differ from the shadow, for the entry's shape.
+bool Differs(const ShortCommand& cmd, const std::uint8_t* working, const std::uint8_t* shadow) {
     switch (cmd.shape) {
     case FieldShape::LowNibble:
-        return ((value[0] ^ shadow[0]) & 0x0F) != 0;
+        return ((working[0] ^ shadow[0]) & 0x0F) != 0;
     case FieldShape::HighNibble:
-        return ((value[0] ^ shadow[0]) & 0xF0) != 0;
+        return ((working[0] ^ shadow[0]) & 0xF0) != 0;
     default:
-        return std::memcmp(value, shadow, cmd.size) != 0;
+        break;
     }
+    unsigned diff = 0; // fields are at most 10 bytes: a plain loop beats a library call
+    for (int i = 0; i < cmd.size; ++i) {
+        diff |= working[i] ^ shadow[i];
+    }
+    return diff != 0;
 }
 
 // The shadow takes exactly the sent value (one nibble for the nibble shapes).
@@ -52,24 +60,34 @@ int g_changeFrames = 0;
 
 } // namespace
 
-int ChangeFramesBuilt() { return g_changeFrames; }
+int ChangeFramesBuilt() {
+    return g_changeFrames;
+}
 
 int DetectChange() {
     Model& m = TheModel();
     FrameRecord& build = m.frames.Build();
     const int block = m.modeSelector.Block();
-    std::array<std::uint8_t, 16> value{};
+    // Base of each FieldArea in the working and the shadow copies, for the block selected now.
+    const std::array<std::uint8_t*, 3> working = {reinterpret_cast<std::uint8_t*>(&m.image),
+                                                  reinterpret_cast<std::uint8_t*>(&m.image.out[block]),
+                                                  reinterpret_cast<std::uint8_t*>(&m.system)};
+    const std::array<std::uint8_t*, 3> shadow = {reinterpret_cast<std::uint8_t*>(&m.shadow),
+                                                 reinterpret_cast<std::uint8_t*>(&m.shadow.out[block]),
+                                                 reinterpret_cast<std::uint8_t*>(&m.shadowSystem)};
     for (const ShortCommand& cmd : ShortCommands()) {
-        // Pages write without the lock: read the field once and use that value for frame and shadow.
-        const std::uint8_t* working = FieldBytes(cmd, m.image, m.system, block);
-        std::memcpy(value.data(), working, cmd.size);
-        std::uint8_t* shadow = FieldBytes(cmd, m.shadow, m.shadowSystem, block);
-        if (Differs(cmd, value.data(), shadow)) {
-            FillShortFrame(build, cmd, std::span<const std::uint8_t>(value.data(), cmd.size));
-            UpdateShadow(cmd, value.data(), shadow);
-            ++g_changeFrames;
-            return 1;
+        const auto area = static_cast<std::size_t>(cmd.area);
+        const std::uint8_t* w = working[area] + cmd.offset;
+        std::uint8_t* sh = shadow[area] + cmd.offset;
+        if (!Differs(cmd, w, sh)) {
+            continue;
         }
+        // Pages write without the lock: read the field once, and send and shadow that same value.
+        std::array<std::uint8_t, 16> value{};
+        std::memcpy(value.data(), w, cmd.size);
+        FillShortFrame(build, cmd, std::span<const std::uint8_t>(value.data(), cmd.size));
+        UpdateShadow(cmd, value.data(), sh);
+        return 1;
     }
     BuildPoll(m, build);
     return 1;

@@ -185,6 +185,12 @@ const DetectCase kCases[] = {
          m.image.out[0].ch[OUT_SURR_R].bypass = 1;
      },
      {{20, 18, {1}}, {142, 0}}},
+    {"ModeByteOutOfRangeComparesSing",
+     [](Model& m) {
+         m.image.outputMode = 7; // from a damaged file or device
+         m.image.out[0].ch[OUT_CENTER].mute = 1;
+     },
+     {{8, 2, {1}}, {142, 7}}},
     {"LinksDynamicEqAndBypass",
      [](Model& m) {
          m.image.musicR.deq[2].ratio = 7;
