@@ -212,12 +212,21 @@ TEST_F(BridgeLayer, ReaderRefusesToStartWhenTheBridgeSaysSo) {
 }
 
 TEST_F(BridgeLayer, EnvironmentChoosesTheBackEndUnlessTheProgramDid) {
-    PlugSimulatedBridge(nullptr);
+    // Chosen from outside, the simulated bridge comes with an emulated processor plugged in.
     FollowBridgeEnvironment();
     ::setenv("KELVANE_USB_BRIDGE", "sim", 1);
     EXPECT_EQ(CH9326DllInt(), 1);
     EXPECT_TRUE(SimulatedBridgeActive());
-    EXPECT_NE(PathAt(0), "");
+    const std::string plugged = PathAt(0);
+    ASSERT_NE(plugged, "");
+    EXPECT_EQ(PathAt(1), "");
+    const int h = CH9326OpenDevicePath(plugged.c_str(), 1);
+    ASSERT_NE(h, -1);
+    ASSERT_EQ(CH9326InitThreadData(h), 1);
+    const std::uint8_t identify[] = {0xFF, 0x55, 0x03, 0x00, 0x7F, 0x00, 0x82};
+    ASSERT_EQ(CH9326WriteData(h, identify, sizeof identify, nullptr), 1);
+    EXPECT_TRUE(test::WaitUntil([&] { return CH9326GetThreadDataLen(h) > 0; }));
+    EXPECT_EQ(CH9326CloseDevice(h), 1);
 
     // Anything else means the hardware: no bridge is plugged into these machines.
     ::setenv("KELVANE_USB_BRIDGE", "hid", 1);

@@ -22,7 +22,7 @@ namespace {
 using namespace bridge;
 
 class UsbEngineTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         timing::SetScale(0.01);
         UseSimulatedBridge(true);

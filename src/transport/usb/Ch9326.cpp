@@ -4,6 +4,7 @@
 #include "model/Timing.h"
 #include "transport/usb/BridgeBackend.h"
 #include "transport/usb/ByteRing.h"
+#include "transport/usb/SimBridge.h"
 
 #include <algorithm>
 #include <array>
@@ -147,6 +148,10 @@ int CH9326DllInt() {
     if (lib.preference == Preference::Unset) {
         const char* env = std::getenv("KELVANE_USB_BRIDGE");
         simulated = env != nullptr && std::strcmp(env, "sim") == 0;
+        if (simulated) {
+            // Chosen from outside the program (the command line tool): nobody plugs a device in for it.
+            PlugEmulatedProcessorIfNone();
+        }
     }
     if (lib.backend && (lib.simulated == simulated || !lib.open.empty())) {
         return 1; // already prepared; open handles keep the back-end they were opened with

@@ -54,7 +54,8 @@ inline constexpr int kReportPayload = 31;
 inline constexpr int kReaderBufferBytes = 64 * 1024;
 
 // Back-end choice, read by CH9326DllInt: the simulated bridge when this was called with true or,
-// without a call, when the environment variable KELVANE_USB_BRIDGE is "sim"; hidraw otherwise.
+// without a call, when the environment variable KELVANE_USB_BRIDGE is "sim" (then CH9326DllInt also
+// plugs in one emulated processor if no simulated bridge is plugged); hidraw otherwise.
 // The choice changes only while no handle is open.
 void UseSimulatedBridge(bool simulated);
 // Back to the default: the environment variable decides.

@@ -4,6 +4,7 @@
 #include "model/Timing.h"
 #include "transport/usb/BridgeBackend.h"
 #include "transport/usb/Ch9326.h"
+#include "transport/usb/EnginePeer.h"
 
 #include <algorithm>
 #include <cctype>
@@ -334,6 +335,17 @@ std::vector<std::vector<std::uint8_t>> TakeSimulatedBridgeWrites(const std::stri
                                                   std::make_move_iterator(bridge->writes.end()));
     bridge->writes.clear();
     return writes;
+}
+
+std::string PlugEmulatedProcessorIfNone() {
+    {
+        Registry& reg = Reg();
+        std::lock_guard lock(reg.mutex);
+        if (!reg.bridges.empty()) {
+            return reg.bridges.front()->path;
+        }
+    }
+    return PlugEngineBridge(std::make_shared<DeviceEngine>());
 }
 
 std::optional<std::array<int, 5>> SimulatedBridgeRate(const std::string& path) {

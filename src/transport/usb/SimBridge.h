@@ -54,6 +54,9 @@ bool SetSimulatedBridgeFaults(const std::string& path, const SimBridgeFaults& fa
 bool SetSimulatedEngineFaults(const std::string& path, const EngineFaults& faults);
 // The payload of every report written so far (oldest first), and forgets them.
 std::vector<std::vector<std::uint8_t>> TakeSimulatedBridgeWrites(const std::string& path);
+// Plugs in one bridge with a fresh emulated processor behind it unless a bridge is plugged already;
+// the path of the first bridge either way.
+std::string PlugEmulatedProcessorIfNone();
 // The UART codes of the last CH9326SetRate on the bridge.
 std::optional<std::array<int, 5>> SimulatedBridgeRate(const std::string& path);
 

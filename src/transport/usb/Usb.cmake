@@ -9,6 +9,7 @@ target_sources(kel_transport PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/UsbPort.cpp
 )
 target_link_libraries(kel_transport PRIVATE PkgConfig::HIDAPI_HIDRAW)
+target_link_libraries(kel_transport PUBLIC kel_emulator) # the simulated bridge's device
 find_package(Threads REQUIRED)
 target_link_libraries(kel_transport PUBLIC Threads::Threads)
 
