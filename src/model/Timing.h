@@ -37,7 +37,7 @@ inline constexpr int kUsbPartialSleep = 100;   // after feeding bytes that did n
 inline constexpr int kUsbAcceptedSleep = 100;  // after a reply was accepted
 inline constexpr int kUsbBridgeTimeout = 10000; // write and read time-outs handed to the bridge
 
-// USB bridge layer (our stand-in for the bridge maker's library) and its simulated bridge.
+// The USB bridge layer and its simulated bridge.
 inline constexpr int kBridgeReadPoll = 50;      // background reader's wait for one input report
 inline constexpr int kSimBridgeQuietGap = 500;  // link idle this long: the device drops a partial frame
 inline constexpr int kSimBridgeBaud = 115200;   // UART rate the simulated replies arrive at (8N1: 10 bits a byte)

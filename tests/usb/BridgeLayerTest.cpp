@@ -200,6 +200,18 @@ TEST_F(BridgeLayer, UnpluggedBridgeFailsItsHandle) {
     EXPECT_EQ(CH9326CloseDevice(h), 1);
 }
 
+TEST_F(BridgeLayer, ProgramMayEndWithAHandleStillReading) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const std::string path = PlugSimulatedBridge(std::make_shared<Replier>(10));
+            const int h = CH9326OpenDevicePath(path.c_str(), 1);
+            CH9326InitThreadData(h);
+            std::exit(h == -1 ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
 TEST_F(BridgeLayer, ReaderRefusesToStartWhenTheBridgeSaysSo) {
     const std::string path = PlugSimulatedBridge(nullptr);
     SimBridgeFaults faults;

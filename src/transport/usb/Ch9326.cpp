@@ -40,6 +40,8 @@ struct OpenDevice {
 
     std::uint32_t writeTimeoutMs = 0;
     std::uint32_t readTimeoutMs = 0;
+
+    ~OpenDevice();
 };
 
 enum class Preference { Unset, Hid, Simulated };
@@ -102,6 +104,11 @@ void StopReader(OpenDevice& dev) {
     dev.device->WakeReader();
     dev.reader.join();
     dev.stopReader.store(false);
+}
+
+// A handle still open when the program ends: its reader stops before the device goes.
+OpenDevice::~OpenDevice() {
+    StopReader(*this);
 }
 
 } // namespace
