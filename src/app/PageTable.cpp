@@ -1,0 +1,23 @@
+// The pages behind the tabs. Adding a page: include its header and name its class on its line.
+#include "app/PageTable.h"
+
+#include "pages/PlaceholderPage.h"
+
+namespace kel {
+
+namespace {
+template <class Page> CPageBase* Create(QWidget* parent, PageHost* host) {
+    return new Page(parent, host); // owned by its parent, the tab control
+}
+} // namespace
+
+const std::array<PageEntry, kPageCount> kPages = {{
+    {PageId::Music, &Create<CPlaceholderPage>},
+    {PageId::Deq, &Create<CPlaceholderPage>},
+    {PageId::Mic, &Create<CPlaceholderPage>},
+    {PageId::Effect, &Create<CPlaceholderPage>},
+    {PageId::Main, &Create<CPlaceholderPage>},
+    {PageId::System, &Create<CPlaceholderPage>},
+}};
+
+} // namespace kel
