@@ -68,6 +68,8 @@ int DetectChange() {
     Model& m = TheModel();
     FrameRecord& build = m.frames.Build();
     const int block = m.modeSelector.Block();
+    build.frame[0] = 0xFF; // the header the transports send; a record reset never clears it
+    build.frame[1] = 0x55;
     // Base of each FieldArea in the working and the shadow copies, for the block selected now.
     const std::array<std::uint8_t*, 3> working = {reinterpret_cast<std::uint8_t*>(&m.image),
                                                   reinterpret_cast<std::uint8_t*>(&m.image.out[block]),
@@ -87,6 +89,7 @@ int DetectChange() {
         std::memcpy(value.data(), w, cmd.size);
         FillShortFrame(build, cmd, std::span<const std::uint8_t>(value.data(), cmd.size));
         UpdateShadow(cmd, value.data(), sh);
+        ++g_changeFrames;
         return 1;
     }
     BuildPoll(m, build);
