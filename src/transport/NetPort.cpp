@@ -26,6 +26,8 @@ constexpr int kPingAttempts = 2;
 constexpr int kMaxNetFailures = 3; // retries of one exchange; the fourth failure is reported
 constexpr std::uint8_t kEchoRequest = 8;
 constexpr std::uint8_t kEchoReply = 0;
+// Room for the longest reply even when it arrives in tiny datagrams (each costs far more than its bytes).
+constexpr int kReceiveBufferBytes = 1 << 20;
 
 class PosixSocketCalls final : public SocketCalls {
   public:
@@ -243,6 +245,8 @@ bool CNetPort::Open() {
         m_calls.Close(fd);
         return false;
     }
+    // Best effort: the system may cap it, and the link works with less.
+    m_calls.SetOption(fd, SOL_SOCKET, SO_RCVBUF, &kReceiveBufferBytes, sizeof kReceiveBufferBytes);
     m_device = device;
     m_socket = fd;
     return true;

@@ -146,8 +146,7 @@ int AckDevice::FrameCount() const {
     return static_cast<int>(m_frames.size());
 }
 
-UdpTestServer::UdpTestServer(DeviceFn device, int splitPiece)
-    : m_device(std::move(device)), m_splitPiece(splitPiece) {
+UdpTestServer::UdpTestServer(DeviceFn device) : m_device(std::move(device)) {
     m_fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -192,16 +191,13 @@ void UdpTestServer::Run() {
             m_datagrams.emplace_back(bytes.begin(), bytes.end());
         }
         const std::vector<std::uint8_t> reply = m_device(bytes);
-        const std::size_t piece = m_splitPiece > 0 ? static_cast<std::size_t>(m_splitPiece) : reply.size();
-        for (std::size_t at = 0; at < reply.size(); at += piece) {
-            const std::size_t size = std::min(piece, reply.size() - at);
-            ::sendto(m_fd, reply.data() + at, size, 0, reinterpret_cast<sockaddr*>(&from), length);
+        if (!reply.empty()) {
+            ::sendto(m_fd, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from), length);
         }
     }
 }
 
-PtyTestServer::PtyTestServer(DeviceFn device, int splitPiece)
-    : m_device(std::move(device)), m_splitPiece(splitPiece) {
+PtyTestServer::PtyTestServer(DeviceFn device) : m_device(std::move(device)) {
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     char name[128] = {};
     if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
@@ -264,13 +260,8 @@ void PtyTestServer::Run() {
             m_reads.emplace_back(bytes.begin(), bytes.end());
         }
         const std::vector<std::uint8_t> reply = m_device(bytes);
-        const std::size_t piece = m_splitPiece > 0 ? static_cast<std::size_t>(m_splitPiece) : reply.size();
-        for (std::size_t at = 0; at < reply.size(); at += piece) {
-            const std::size_t size = std::min(piece, reply.size() - at);
-            [[maybe_unused]] const ssize_t written = ::write(master, reply.data() + at, size);
-            if (m_splitPiece > 0) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(3));
-            }
+        if (!reply.empty()) {
+            [[maybe_unused]] const ssize_t written = ::write(master, reply.data(), reply.size());
         }
     }
 }

@@ -27,6 +27,7 @@ class RecordingHooks : public NullHooks {
         BoxIcon icon;
     };
     void PostMessage(int message, std::intptr_t wParam, std::intptr_t lParam) override;
+    bool HasWindow() const override { return true; } // the parser posts the program messages only then
     void MessageBox(const std::string& text, const std::string& caption, BoxIcon icon) override;
     std::vector<Posted> Messages(int message) const;
     std::vector<Box> Boxes() const;
@@ -70,10 +71,10 @@ class AckDevice {
     std::vector<std::vector<std::uint8_t>> m_frames;
 };
 
-// Serves a device on 127.0.0.1 over UDP; replies go back to the sender, whole or in small datagrams.
+// Serves a device on 127.0.0.1 over UDP; each reply goes back to the sender in one datagram.
 class UdpTestServer {
   public:
-    UdpTestServer(DeviceFn device, int splitPiece = 0);
+    explicit UdpTestServer(DeviceFn device);
     ~UdpTestServer();
     int Port() const { return m_port; }
     // Every datagram received, as received.
@@ -82,7 +83,6 @@ class UdpTestServer {
   private:
     void Run();
     DeviceFn m_device;
-    int m_splitPiece;
     int m_fd = -1;
     int m_port = 0;
     std::atomic<bool> m_stop{false};
@@ -94,7 +94,7 @@ class UdpTestServer {
 // Serves a device behind a pseudo-terminal; SlavePath() is the port to open.
 class PtyTestServer {
   public:
-    PtyTestServer(DeviceFn device, int splitPiece = 0);
+    explicit PtyTestServer(DeviceFn device);
     ~PtyTestServer();
     const std::string& SlavePath() const { return m_slavePath; }
     // Every piece read from the master side, as read.
@@ -105,7 +105,6 @@ class PtyTestServer {
   private:
     void Run();
     DeviceFn m_device;
-    int m_splitPiece;
     std::atomic<int> m_master{-1};
     std::atomic<bool> m_unplug{false};
     std::string m_slavePath;

@@ -196,8 +196,8 @@ TEST(NetPing, CodesThroughTheSocketSeam) {
         {"time-out option refused", FakeIcmp::NoTimeout, PING_NO_TIMEOUT, 0, 0.05},
         {"send error", FakeIcmp::SendFails, PING_SEND_FAILED, 0, 0.05},
         {"receive error", FakeIcmp::ReceiveFails, PING_RECEIVE_FAILED, 0, 0.05},
-        {"no answer: two receive time-outs", FakeIcmp::Silent, PING_NO_REPLY, 0.19, 0.35},
-        {"only other programs' replies: two 300 ms pauses", FakeIcmp::Stranger, PING_NO_REPLY, 0.55, 0.75},
+        {"no answer: two receive time-outs", FakeIcmp::Silent, PING_NO_REPLY, 0.19, 0.5},
+        {"only other programs' replies: two 300 ms pauses", FakeIcmp::Stranger, PING_NO_REPLY, 0.55, 0.9},
         {"raw socket answer after its own request", FakeIcmp::Answers, 0, 0, 0.05},
         {"ICMP datagram socket answer", FakeIcmp::DatagramAnswers, 0, 0, 0.05},
     };
@@ -290,26 +290,21 @@ TEST_F(NetLink, IdleLinkKeepsPollingTheMeters) {
     EXPECT_EQ(Failures(), 0u);
 }
 
-TEST_F(NetLink, FaultyDevices) {
+// The retry budget of one exchange (the emulator's own faults run end to end elsewhere).
+TEST_F(NetLink, RetryBudget) {
     struct Case {
         const char* name;
         AckDevice::Faults faults;
-        int splitPiece;
         int sendsOfOneFrame; // longest run of one frame on the wire
         bool failure;
     };
     const Case cases[] = {
-        {"every 2nd reply dropped", {.dropEvery = 2}, 0, 2, false},
-        {"every 2nd checksum corrupted", {.corruptEvery = 2}, 0, 2, false},
-        {"replies in 2-byte datagrams", {}, 2, 1, false},
-        {"three failed tries, then an answer", {.runFrom = 3, .runLength = 3}, 0, 4, false},
+        {"three failed tries, then an answer", {.runFrom = 3, .runLength = 3}, 4, false},
         {"three refused replies, then a good one",
          {.runFrom = 3, .runLength = 3, .runCorrupt = true},
-         0,
          4,
          false},
-        {"four failed tries", {.runFrom = 3, .runLength = 4}, 0, 4, true},
-        {"falls silent", {.silentAfter = 5}, 0, 4, true},
+        {"four failed tries", {.runFrom = 3, .runLength = 4}, 4, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -317,7 +312,7 @@ TEST_F(NetLink, FaultyDevices) {
         test::PrepareLink(TRANSPORT_NET, hooks, kScale);
         auto failures = [&] { return hooks.Messages(MSG_TRANSPORT_FAILED).size(); };
         AckDevice device(c.faults);
-        UdpTestServer server([&](auto bytes) { return device.Receive(bytes); }, c.splitPiece);
+        UdpTestServer server([&](auto bytes) { return device.Receive(bytes); });
         CNetPort port;
         Connect(port, server);
         if (c.failure) {
