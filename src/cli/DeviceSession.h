@@ -1,0 +1,41 @@
+// One connection of the command line to the device: the window's Connect search and message
+// handling, driven by a loop that waits for what a command needs.
+#pragma once
+
+#include "cli/CliHooks.h"
+#include "connection/Connection.h"
+
+#include <chrono>
+#include <functional>
+
+namespace kel::cli {
+
+class DeviceSession {
+public:
+    DeviceSession(LinkPorts& links, CliHooks& hooks);
+    ~DeviceSession();
+
+    // Connects and waits for the identification; with initialRead also for the initial read.
+    bool Open(bool initialRead);
+    // Handles posted messages until done() holds (true) or the connection failed or timed out (false).
+    bool RunUntil(const std::function<bool()>& done);
+    void Close();
+
+    bool Failed() const { return m_failed; }
+    int LevelReports() const { return m_levelReports; }
+    // Called for every level report with its type (12 or 24).
+    std::function<void(int)> onLevels;
+
+private:
+    void Dispatch(const PostedMessage& msg);
+    std::chrono::steady_clock::duration Timeout() const;
+
+    CliHooks& m_hooks;
+    CConnection m_connection;
+    bool m_wantInitialRead = false;
+    bool m_identified = false;
+    bool m_failed = false;
+    int m_levelReports = 0;
+};
+
+} // namespace kel::cli

@@ -1,0 +1,97 @@
+// The real transports behind the connection logic.
+#include "connection/TransportLinks.h"
+
+#include "transport/LinkSettings.h"
+#include "transport/PortList.h"
+
+namespace kel {
+
+bool ApplyLinkOptions(const LinkOptions& options, std::string& error) {
+    if (options.deviceAddress && !SetDeviceAddress(*options.deviceAddress)) {
+        error = "not a dotted-decimal IPv4 address: " + *options.deviceAddress;
+        return false;
+    }
+    if (options.devicePort && !SetDevicePort(*options.devicePort)) {
+        error = "not a port number: " + std::to_string(*options.devicePort);
+        return false;
+    }
+    SetSerialPortOverride(options.serialPorts);
+    return true;
+}
+
+TransportLinks::~TransportLinks() {
+    m_serial.Close();
+    m_usb.Close();
+    m_net.Close();
+}
+
+std::vector<std::string> TransportLinks::SerialPortNames() {
+    m_serialPaths.clear();
+    std::vector<std::string> names;
+    if (m_options.noSerial) {
+        return names;
+    }
+    std::vector<SerialPortEntry> entries;
+    ListSerialPorts(entries); // an error leaves the list empty: the search goes on with USB
+    for (const SerialPortEntry& e : entries) {
+        names.push_back(e.portName);
+        m_serialPaths[e.portName] = e.devicePath;
+    }
+    return names;
+}
+
+std::vector<std::string> TransportLinks::UsbBridgePaths() {
+    std::vector<std::string> paths;
+    if (!m_options.noUsb) {
+        CUsbPort::FindBridges(paths);
+    }
+    return paths;
+}
+
+std::string TransportLinks::NetworkAddress() { return DeviceAddress(); }
+
+bool TransportLinks::Open(TransportType type, const std::string& candidate) {
+    switch (type) {
+    case TRANSPORT_SERIAL: {
+        const auto it = m_serialPaths.find(candidate);
+        return m_serial.Open(it != m_serialPaths.end() ? it->second : "/dev/" + candidate);
+    }
+    case TRANSPORT_USB:
+        return !m_options.noUsb && m_usb.Open(candidate);
+    case TRANSPORT_NET:
+        return !m_options.noNetwork && m_net.Open();
+    default:
+        return false;
+    }
+}
+
+bool TransportLinks::Start(TransportType type) {
+    switch (type) {
+    case TRANSPORT_SERIAL:
+        return m_serial.Start();
+    case TRANSPORT_USB:
+        return m_usb.Start();
+    case TRANSPORT_NET:
+        return m_net.Start();
+    default:
+        return false;
+    }
+}
+
+void TransportLinks::Close(TransportType type) {
+    switch (type) {
+    case TRANSPORT_SERIAL:
+        m_serial.Close();
+        break;
+    case TRANSPORT_USB:
+        m_usb.Close();
+        break;
+    case TRANSPORT_NET:
+        m_net.Close();
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace kel

@@ -1,0 +1,50 @@
+// The real ways to the device behind the connection logic: the serial, USB and network transports,
+// limited by the command-line link options.
+#pragma once
+
+#include "connection/Connection.h"
+#include "transport/NetPort.h"
+#include "transport/SerialPort.h"
+#include "transport/usb/UsbPort.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kel {
+
+// Link options shared by kelvane and kelvane-cli.
+struct LinkOptions {
+    std::optional<std::string> deviceAddress;
+    std::optional<int> devicePort;
+    std::vector<std::string> serialPorts; // replace the system's port listing
+    bool noSerial = false;
+    bool noUsb = false;
+    bool noNetwork = false;
+};
+
+// Applies the address, port and serial-port options; false with `error` for a bad value.
+bool ApplyLinkOptions(const LinkOptions& options, std::string& error);
+
+class TransportLinks : public LinkPorts {
+public:
+    explicit TransportLinks(LinkOptions options) : m_options(std::move(options)) {}
+    ~TransportLinks() override;
+
+    std::vector<std::string> SerialPortNames() override;
+    std::vector<std::string> UsbBridgePaths() override;
+    std::string NetworkAddress() override;
+    bool Open(TransportType type, const std::string& candidate) override;
+    bool Start(TransportType type) override;
+    void Close(TransportType type) override;
+
+private:
+    LinkOptions m_options;
+    std::map<std::string, std::string> m_serialPaths; // port name → device path
+    CSerialPort m_serial;
+    CUsbPort m_usb;
+    CNetPort m_net;
+};
+
+} // namespace kel
