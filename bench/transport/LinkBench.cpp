@@ -1,0 +1,261 @@
+// Cost and speed of the network and serial links against the emulated processor, with the real timing:
+// the application's CPU while it idles (polling the meters without pause) and the delay from an edit in
+// the working image to the emulator receiving its short command.
+//
+// The idle run lasts KELVANE_LINK_BENCH_SECONDS (default 60) per link; its emulator runs in a child
+// process, so the CPU figure is the polling application's alone.
+#include "emulator/DeviceEngine.h"
+#include "emulator/PtyServer.h"
+#include "emulator/UdpServer.h"
+#include "model/AppHooks.h"
+#include "model/Model.h"
+#include "model/Sections.h"
+#include "model/Timing.h"
+#include "protocol/Protocol.h"
+#include "transport/LinkSettings.h"
+#include "transport/NetPort.h"
+#include "transport/SerialPort.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace kel;
+using Clock = std::chrono::steady_clock;
+
+enum Link : int { LINK_UDP = 0, LINK_PTY = 1 };
+
+// The idle connection the application keeps after its initial read.
+void PrepareModel(Link link) {
+    timing::SetScale(1.0);
+    ImageLockGuard lock(ImageLock());
+    ResetModel();
+    CommitShadow(true);
+    TheModel().settings.transportType = link == LINK_UDP ? TRANSPORT_NET : TRANSPORT_SERIAL;
+    TheModel().connection.connected = 1;
+}
+
+// Opens the link on an emulator at `where` (a UDP port or a pseudo-terminal path).
+class AppLink {
+  public:
+    bool Open(Link link, const std::string& where) {
+        if (link == LINK_UDP) {
+            return SetDevicePort(std::stoi(where)) && m_net.Open() && m_net.Start();
+        }
+        return m_serial.Open(where) && m_serial.Start();
+    }
+    void Close() {
+        m_net.Close();
+        m_serial.Close();
+    }
+
+  private:
+    CNetPort m_net;
+    CSerialPort m_serial;
+};
+
+double CpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Starts an emulator in a child process; its port or path comes back through a pipe. The child serves
+// until it is terminated.
+pid_t StartEmulatorProcess(Link link, std::string& where) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) {
+        return -1;
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        DeviceEngine engine;
+        UdpServer udp(engine);
+        PtyServer pty(engine);
+        std::string error;
+        std::string answer;
+        if (link == LINK_UDP && udp.Start("127.0.0.1", 0, &error)) {
+            answer = std::to_string(udp.Port());
+        } else if (link == LINK_PTY && pty.Start(&error)) {
+            answer = pty.Path();
+        }
+        answer += '\n';
+        [[maybe_unused]] const ssize_t n = ::write(pipeFds[1], answer.data(), answer.size());
+        ::close(pipeFds[1]);
+        for (;;) {
+            ::pause();
+        }
+    }
+    ::close(pipeFds[1]);
+    char buffer[256] = {};
+    const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer - 1);
+    ::close(pipeFds[0]);
+    where.assign(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
+    while (!where.empty() && where.back() == '\n') {
+        where.pop_back();
+    }
+    return child;
+}
+
+void BM_IdlePollingCpu(benchmark::State& state) {
+    const auto link = static_cast<Link>(state.range(0));
+    const char* env = std::getenv("KELVANE_LINK_BENCH_SECONDS");
+    const int seconds = env != nullptr ? std::max(1, std::atoi(env)) : 60;
+    for (auto _ : state) {
+        std::string where;
+        const pid_t emulator = StartEmulatorProcess(link, where);
+        if (emulator <= 0 || where.empty()) {
+            state.SkipWithError("no emulator");
+            return;
+        }
+        PrepareModel(link);
+        AppLink app;
+        if (!app.Open(link, where)) {
+            state.SkipWithError("the link did not open");
+        } else {
+            std::this_thread::sleep_for(std::chrono::seconds(2)); // settled into polling
+            const double cpu0 = CpuSeconds();
+            const auto wall0 = Clock::now();
+            std::this_thread::sleep_for(std::chrono::seconds(seconds));
+            const double cpu = CpuSeconds() - cpu0;
+            const double wall = std::chrono::duration<double>(Clock::now() - wall0).count();
+            state.counters["cpu_percent"] = 100.0 * cpu / wall;
+            state.counters["seconds"] = wall;
+        }
+        app.Close();
+        ::kill(emulator, SIGTERM);
+        ::waitpid(emulator, nullptr, 0);
+    }
+    ResetLinkSettings();
+}
+
+// The emulator in this process: it stamps the arrival of each band frame.
+class StampingEmulator {
+  public:
+    explicit StampingEmulator(Link link) : m_udp(m_engine), m_pty(m_engine) {
+        m_engine.SetFrameObserver([this](int type, int index, int) {
+            if (type == 3) {
+                std::lock_guard lock(m_mutex);
+                m_arrivals.push_back({index, Clock::now()});
+                m_arrived.notify_all();
+            }
+        });
+        std::string error;
+        if (link == LINK_UDP) {
+            m_where = m_udp.Start("127.0.0.1", 0, &error) ? std::to_string(m_udp.Port()) : "";
+        } else {
+            m_where = m_pty.Start(&error) ? m_pty.Path() : "";
+        }
+    }
+    ~StampingEmulator() {
+        m_udp.Stop();
+        m_pty.Stop();
+    }
+    const std::string& Where() const { return m_where; }
+    // When the band frame with this index arrived after `since`; nullopt after a 5 s wait.
+    std::optional<Clock::time_point> ArrivalOf(int index, Clock::time_point since) {
+        std::unique_lock lock(m_mutex);
+        std::optional<Clock::time_point> found;
+        m_arrived.wait_for(lock, std::chrono::seconds(5), [&] {
+            for (const auto& a : m_arrivals) {
+                if (a.index == index && a.when >= since) {
+                    found = a.when;
+                    return true;
+                }
+            }
+            return false;
+        });
+        return found;
+    }
+
+  private:
+    struct Arrival {
+        int index;
+        Clock::time_point when;
+    };
+    DeviceEngine m_engine;
+    UdpServer m_udp;
+    PtyServer m_pty;
+    std::string m_where;
+    std::mutex m_mutex;
+    std::condition_variable m_arrived;
+    std::vector<Arrival> m_arrivals;
+};
+
+void BM_EditToDeviceLatency(benchmark::State& state) {
+    const auto link = static_cast<Link>(state.range(0));
+    constexpr int kEdits = 100;
+    for (auto _ : state) {
+        StampingEmulator emulator(link);
+        PrepareModel(link);
+        AppLink app;
+        if (emulator.Where().empty() || !app.Open(link, emulator.Where())) {
+            state.SkipWithError("the link did not open");
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        std::mt19937 random(11);
+        std::vector<double> latencies;
+        for (int i = 0; i < kEdits; ++i) {
+            // At a random point of the exchange cycle.
+            std::this_thread::sleep_for(std::chrono::milliseconds(100 + random() % 300));
+            const int band = i % 15;
+            Clock::time_point edited;
+            {
+                ImageLockGuard lock(ImageLock());
+                EqBand& b = TheModel().image.musicL.eq[band];
+                b.gain = static_cast<std::uint8_t>(b.gain == 120 ? 121 : 120);
+                edited = Clock::now();
+            }
+            if (const auto arrived = emulator.ArrivalOf(band, edited)) {
+                latencies.push_back(std::chrono::duration<double, std::milli>(*arrived - edited).count());
+            }
+        }
+        app.Close();
+        if (latencies.size() != kEdits) {
+            state.SkipWithError("an edit never reached the emulator");
+            return;
+        }
+        std::sort(latencies.begin(), latencies.end());
+        state.counters["median_ms"] = latencies[kEdits / 2];
+        state.counters["min_ms"] = latencies.front();
+        state.counters["p90_ms"] = latencies[kEdits * 9 / 10];
+        state.counters["max_ms"] = latencies.back();
+    }
+    ResetLinkSettings();
+}
+
+BENCHMARK(BM_IdlePollingCpu)
+    ->ArgName("pty")
+    ->Arg(LINK_UDP)
+    ->Arg(LINK_PTY)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+BENCHMARK(BM_EditToDeviceLatency)
+    ->ArgName("pty")
+    ->Arg(LINK_UDP)
+    ->Arg(LINK_PTY)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
