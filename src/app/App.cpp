@@ -5,6 +5,7 @@
 #include "app/Options.h"
 #include "app/TarnDlg.h"
 #include "controls/Skin.h"
+#include "dsp/FilterBank.h"
 #include "model/BuildConfig.h"
 #include "model/Sections.h"
 
@@ -62,6 +63,7 @@ int RunApplication(int argc, char** argv) {
 
     std::unique_ptr<WindowCore> core = MakeWindowCore(options);
     core->Startup();
+    InstallFilterBank(); // the EQ curves follow the image from the first ResetModel on
     ResetModel();
 
     CTarnDlg::Settings settings;
