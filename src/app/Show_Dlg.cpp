@@ -79,7 +79,6 @@ void CShow_Dlg::CentreOnOwner() {
 void CShow_Dlg::ShowForm() {
     m_delay.stop(); // a new form cancels a pending hide
     show();
-    raise();
 }
 
 void CShow_Dlg::ShowLookup() {

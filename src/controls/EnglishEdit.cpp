@@ -22,13 +22,17 @@ int ForeignCount(const QString& text) {
 // composing, pasting). A text set by the program with such bytes can still be shortened or replaced.
 class SingleByteValidator : public QValidator {
   public:
-    explicit SingleByteValidator(QLineEdit* edit) : QValidator(edit), m_edit(edit) {}
+    explicit SingleByteValidator(QLineEdit* edit) : QValidator(edit) {
+        // While a change is validated the edit already shows it: compare with the last text taken.
+        connect(edit, &QLineEdit::textChanged, this,
+                [this](const QString& text) { m_foreign = ForeignCount(text); });
+    }
     State validate(QString& input, int&) const override {
-        return ForeignCount(input) > ForeignCount(m_edit->text()) ? Invalid : Acceptable;
+        return ForeignCount(input) > m_foreign ? Invalid : Acceptable;
     }
 
   private:
-    QLineEdit* m_edit;
+    int m_foreign = 0;
 };
 
 } // namespace
