@@ -29,6 +29,14 @@ bool HaveDisplay() {
     return false;
 }
 
+std::unique_ptr<WindowCore> StartCore(const AppOptions& options) {
+    std::unique_ptr<WindowCore> core = MakeWindowCore(options);
+    core->Startup();
+    InstallFilterBank(); // the EQ curves follow the image from the first ResetModel on
+    ResetModel();
+    return core;
+}
+
 int RunApplication(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("kelvane"));
     QCoreApplication::setApplicationVersion(QString::fromUtf8(build::kVersion));
@@ -61,11 +69,7 @@ int RunApplication(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     InstallSkinLook(app);
 
-    std::unique_ptr<WindowCore> core = MakeWindowCore(options);
-    core->Startup();
-    InstallFilterBank(); // the EQ curves follow the image from the first ResetModel on
-    ResetModel();
-
+    std::unique_ptr<WindowCore> core = StartCore(options);
     CTarnDlg::Settings settings;
     settings.language = options.language;
     CTarnDlg window(*core, settings);

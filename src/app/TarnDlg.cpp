@@ -430,7 +430,7 @@ void CTarnDlg::ApplyLanguage() {
     for (CPageBase* page : m_pages) {
         page->ApplyLanguage();
     }
-    update();
+    m_client->update();
 }
 
 void CTarnDlg::OnConnect() {
@@ -546,7 +546,7 @@ void CTarnDlg::OnScroll(QScrollBar*, int& position, int value, bool vertical) {
     const int delta = position - value;
     position = value;
     m_client->move(m_client->pos() + (vertical ? QPoint(0, delta) : QPoint(delta, 0)));
-    update();
+    m_client->update();
 }
 
 void CTarnDlg::resizeEvent(QResizeEvent* event) {

@@ -1,6 +1,6 @@
 // Grabs the main window of `kelvane --demo` after the initial read, once in English and once in Chinese.
 // usage: kelvane-screenshots OUTPUT-DIR   (run it under xvfb-run with a 1920x1080 screen)
-#include "app/CoreFactory.h"
+#include "app/App.h"
 #include "app/Show_Dlg.h"
 #include "app/TarnDlg.h"
 #include "controls/Skin.h"
@@ -35,12 +35,10 @@ void Settle(CTarnDlg& window, int limitMs) {
 }
 
 bool Shoot(const QString& path, LanguageSetting language) {
-    ResetModel();
     AppOptions options;
     options.demo = true;
     options.language = language;
-    auto core = MakeWindowCore(options);
-    core->Startup();
+    auto core = StartCore(options);
     CTarnDlg::Settings settings;
     settings.language = language;
     settings.screenSize = QSize(1920, 1080);

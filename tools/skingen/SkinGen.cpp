@@ -58,9 +58,9 @@ void PaintHorizontalChannel(QPainter& p, const QSizeF& s, const QColor& backgrou
     const double h = 5;
     const QRectF g(4, (s.height() - h) / 2, s.width() - 8, h);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
+    p.setPen(QPen(Mix(groove, background, 0.5).lighter(160), 1));
     p.setBrush(groove);
-    p.drawRoundedRect(g, 2.5, 2.5);
+    p.drawRoundedRect(g.adjusted(-0.5, -0.5, 0.5, 0.5), 3, 3);
     if (active) {
         QLinearGradient lg(g.topLeft(), g.bottomLeft());
         lg.setColorAt(0, fill.lighter(125));
