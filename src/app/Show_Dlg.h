@@ -30,6 +30,8 @@ class CShow_Dlg : public QDialog {
     int BarMaximum() const;
     bool BusyTimerActive() const { return m_busyTimer.isActive(); }
     bool LookupTimerActive() const { return m_lookupTimer.isActive(); }
+    // The pause before a finished busy or lookup form goes away is running.
+    bool HidePending() const { return m_delay.isActive(); }
 
     // The user cannot close it: the close box, Alt+F4 and Escape do nothing.
     void reject() override {}
