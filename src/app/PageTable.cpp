@@ -1,6 +1,7 @@
 // The pages behind the tabs. Adding a page: include its header and name its class on its line.
 #include "app/PageTable.h"
 
+#include "pages/MusicDlg.h"
 #include "pages/PlaceholderPage.h"
 
 namespace kel {
@@ -12,7 +13,7 @@ template <class Page> CPageBase* Create(QWidget* parent, PageHost* host) {
 } // namespace
 
 const std::array<PageEntry, kPageCount> kPages = {{
-    {PageId::Music, &Create<CPlaceholderPage>},
+    {PageId::Music, &Create<CMusicDlg>},
     {PageId::Deq, &Create<CPlaceholderPage>},
     {PageId::Mic, &Create<CPlaceholderPage>},
     {PageId::Effect, &Create<CPlaceholderPage>},
