@@ -18,14 +18,18 @@ static void InitSkinResource() {
 namespace kel {
 
 namespace {
+void EnsureSkinResource() {
+    static const bool ready = (InitSkinResource(), true);
+    (void)ready;
+}
+
 QString SkinFile(int id, bool hiDpi) {
     return QStringLiteral(":/skin/%1%2.png").arg(id).arg(hiDpi ? QStringLiteral("@2x") : QString());
 }
 } // namespace
 
 QPixmap LoadSkinBitmap(int id, qreal devicePixelRatio) {
-    static const bool resourceReady = (InitSkinResource(), true);
-    (void)resourceReady;
+    EnsureSkinResource();
     const bool hiDpi = devicePixelRatio > 1.0;
     const QString key = QStringLiteral("kel-skin-%1-%2").arg(id).arg(hiDpi ? 2 : 1);
     QPixmap pixmap;
@@ -61,11 +65,12 @@ QCursor HandCursor() {
     if (hand.isNull()) {
         return QCursor(Qt::ArrowCursor);
     }
-    // The finger tip is the hot spot.
-    return QCursor(hand, 9, 1);
+    // The tip of the index finger is the hot spot.
+    return QCursor(hand, 11, 1);
 }
 
 QIcon AppIcon() {
+    EnsureSkinResource();
     QIcon icon;
     icon.addFile(QStringLiteral(":/skin/%1.png").arg(IDI_APP));
     icon.addFile(QStringLiteral(":/skin/%1@2x.png").arg(IDI_APP));

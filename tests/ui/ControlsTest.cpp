@@ -94,6 +94,7 @@ class ControlsTest : public QObject {
 
   private Q_SLOTS:
     void dialogUnitsRoundLikeTheDialogs();
+    void everySkinBitmapLoadsAtBothScales();
 
     void sliderRangeAndPosition();
     void sliderChannelClickStepsOnce_data();
@@ -143,6 +144,23 @@ void ControlsTest::dialogUnitsRoundLikeTheDialogs() {
     const QRect slider = du.Rect(38, 2, 67, 11);
     QCOMPARE(slider.left() + slider.width(), du.X(105));
     QVERIFY(du.BaseX() > 0 && du.BaseY() > 0);
+}
+
+void ControlsTest::everySkinBitmapLoadsAtBothScales() {
+    for (int id : kSkinIds) {
+        const QPixmap one = LoadSkinBitmap(id, 1.0);
+        const QPixmap two = LoadSkinBitmap(id, 2.0);
+        QVERIFY2(!one.isNull() && !two.isNull(), qPrintable(QString::number(id)));
+        QCOMPARE(two.size(), one.size() * 2);
+        QCOMPARE(SkinBitmapSize(two), SkinBitmapSize(one)); // the same logical size
+    }
+    QVERIFY(LoadSkinBitmap(999).isNull());
+    QVERIFY(!AppIcon().pixmap(32, 32).isNull());
+    // The volume strips' bitmaps fit the window's slider and mute rectangles (67 × 11 and 10 × 10 units).
+    const DialogUnits& du = DialogUnits::Get();
+    QCOMPARE(SkinBitmapSize(LoadSkinBitmap(IDB_VOLUME_CHANNEL)), du.Rect(38, 2, 67, 11).size());
+    QCOMPARE(SkinBitmapSize(LoadSkinBitmap(IDB_STRIP_CHANNEL)), du.Rect(0, 42, 22, 66).size());
+    QCOMPARE(SkinBitmapSize(LoadSkinBitmap(IDB_SYSTEM_BACKGROUND_EN)), QSize(811, 344));
 }
 
 void ControlsTest::sliderRangeAndPosition() {
