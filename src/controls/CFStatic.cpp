@@ -8,6 +8,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPolygon>
 
 #include <cstdio>
@@ -303,15 +304,16 @@ void CCFStatic::DrawPlot(QPainter& p) {
     // The summed curve, antialiased.
     m_collection->SumCurve();
     const auto& sum = m_collection->SumCurvePoints();
-    std::array<QPointF, kGridSize> points;
-    for (int i = 0; i < kGridSize; ++i) {
-        points[static_cast<std::size_t>(i)] =
-            QPointF(sum[static_cast<std::size_t>(i)].x, sum[static_cast<std::size_t>(i)].y);
+    // As 419 segments: wide antialiased segments take the rasteriser's direct path, a polyline the general
+    // stroker, which is several times slower; square caps close the joints.
+    std::array<QLineF, kGridSize - 1> segments;
+    for (std::size_t i = 0; i + 1 < kGridSize; ++i) {
+        segments[i] = QLineF(sum[i].x, sum[i].y, sum[i + 1].x, sum[i + 1].y);
     }
     p.setRenderHint(QPainter::Antialiasing, true);
-    p.setPen(QPen(kSumCurve, kSumCurveWidth, Qt::SolidLine, Qt::FlatCap, Qt::RoundJoin));
+    p.setPen(QPen(kSumCurve, kSumCurveWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     p.setBrush(Qt::NoBrush);
-    p.drawPolyline(points.data(), kGridSize);
+    p.drawLines(segments.data(), static_cast<int>(segments.size()));
 
     const std::uint8_t* bypass = EqBypassFlag(m_channel);
     if (bypass != nullptr && *bypass != 0) {
@@ -323,8 +325,11 @@ void CCFStatic::DrawPlot(QPainter& p) {
 }
 
 void CCFStatic::DrawBypass(QPainter& p) {
+    // Seven translucent strokes of a text path cost far more than a repaint may: the overlay is drawn once
+    // per plot size and pixel ratio into a transparent picture and then only copied.
     const QSize plotSize(m_plot.Width(), m_plot.Height());
-    if (m_bypassPathFor != plotSize || m_bypassPath.isEmpty()) {
+    const qreal ratio = p.device() != nullptr ? p.device()->devicePixelRatioF() : 1.0;
+    if (m_bypassFor != plotSize || m_bypassRatio != ratio || m_bypass.isNull()) {
         QFont font(QStringLiteral("Arial"));
         font.setPixelSize(kBypassTextPixels);
         QPainterPath path;
@@ -332,13 +337,24 @@ void CCFStatic::DrawBypass(QPainter& p) {
         // Centred on x = plot width / 2, its top at y = plot height / 3.
         const QRectF box = path.boundingRect();
         path.translate(plotSize.width() / 2 - box.center().x(), plotSize.height() / 3 - box.top());
-        m_bypassPath = path;
-        m_bypassPathFor = plotSize;
+        const QRect area = path.boundingRect().toAlignedRect().adjusted(-4, -4, 4, 4); // the widest pen
+        QImage picture((QSizeF(area.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        picture.setDevicePixelRatio(ratio);
+        picture.fill(Qt::transparent);
+        QPainter q(&picture);
+        q.setRenderHint(QPainter::Antialiasing, true);
+        q.translate(-area.topLeft());
+        for (int width = 1; width <= 7; ++width) {
+            q.strokePath(path, QPen(kBypassOutline, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        }
+        q.fillPath(path, kBypassFill);
+        q.end();
+        m_bypass = picture;
+        m_bypassAt = area.topLeft();
+        m_bypassFor = plotSize;
+        m_bypassRatio = ratio;
     }
-    for (int width = 1; width <= 7; ++width) {
-        p.strokePath(m_bypassPath, QPen(kBypassOutline, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    }
-    p.fillPath(m_bypassPath, kBypassFill);
+    p.drawImage(m_bypassAt, m_bypass);
 }
 
 Qt::Alignment CCFStatic::MarkerAlignment(const CFilter& f) const {

@@ -3,7 +3,7 @@
 
 #include "dsp/KTVEQ.h"
 
-#include <QPainterPath>
+#include <QImage>
 #include <QPixmap>
 #include <QWidget>
 
@@ -107,9 +107,11 @@ class CCFStatic : public QWidget {
     int m_channel = 0;
     int m_layout = -1;
     QPixmap m_picture;
-    // "EQ BYPASS" as a path, built for one plot size.
-    QPainterPath m_bypassPath;
-    QSize m_bypassPathFor;
+    // "EQ BYPASS", drawn for one plot size and pixel ratio, and where it goes.
+    QImage m_bypass;
+    QPoint m_bypassAt;
+    QSize m_bypassFor;
+    qreal m_bypassRatio = 0;
 };
 
 } // namespace kel
