@@ -231,6 +231,9 @@ const QPixmap& CCFStatic::Picture() {
 }
 
 void CCFStatic::paintEvent(QPaintEvent*) {
+    if (width() <= 0 || height() <= 0) {
+        return;
+    }
     // Drawn whole into the off-screen picture, then copied in one step.
     const QPixmap& picture = Picture();
     QPainter p(this);

@@ -356,7 +356,10 @@ void CBoundPage::Clicked(int id) {
 // -------------------------------------------------------------------------------------------- refresh
 
 void CBoundPage::RefreshSlider(const SliderBinding& b) {
-    const int v = ReadField(b.field);
+    // A value outside the range (a damaged file) is shown as the nearest end by both controls alike; the
+    // record keeps what it holds until the user moves one of them.
+    const Conversion& c = ConversionOf(b.conversion);
+    const int v = std::clamp(ReadField(b.field), c.min, c.max);
     if (CBitmapSlider* s = Slider(b.slider)) {
         s->SetPos(v);
     }

@@ -135,6 +135,7 @@ class MusicPageTest : public QObject {
     void combosStoreTheirSelection_data();
     void combosStoreTheirSelection();
     void keyControlKeepsTheLowNibble();
+    void enterInANumericEditCommitsAndKeepsThePage();
     void refreshShowsTheModelAndWritesNothing();
     void graphHighPassDragUpdatesEditAndSlider();
     void graphBandScrollsTheRow_data();
@@ -345,6 +346,22 @@ void MusicPageTest::keyControlKeepsTheLowNibble() {
     QCOMPARE(Page().Display(M::IDC_KEY_VALUE)->Text(), QStringLiteral("2"));
 }
 
+void MusicPageTest::enterInANumericEditCommitsAndKeepsThePage() {
+    CNumEdit& edit = *Page().NumEdit(M::IDC_LPF_EDIT);
+    edit.setFocus();
+    QTRY_VERIFY(edit.hasFocus());
+    edit.selectAll();
+    QTest::keyClicks(&edit, QStringLiteral("1000"));
+    QTest::keyClick(&edit, Qt::Key_Return);
+    QCOMPARE(int(TheModel().image.musicL.lpf.freq.get()), 204);
+    QCOMPARE(Page().Slider(M::IDC_LPF_SLIDER)->GetPos(), 204);
+    QCOMPARE(Page().Graph()->Highlight(), Collection(EQ_MUSIC_L, 0).LowPassIndex());
+    QVERIFY(!edit.hasFocus());
+    QVERIFY(Page().isVisible());
+    QTest::keyClick(&Page(), Qt::Key_Escape);
+    QVERIFY(Page().isVisible());
+}
+
 void MusicPageTest::refreshShowsTheModelAndWritesNothing() {
     Model& m = TheModel();
     m.image.musicR.bypass = 1;
@@ -374,6 +391,13 @@ void MusicPageTest::refreshShowsTheModelAndWritesNothing() {
     QCOMPARE(Strip(3).GainEdit().text(), QStringLiteral("6.0"));
     QCOMPARE(Page().Graph()->Channel(), int(EQ_MUSIC_R));
     QCOMPARE(Page().HighPass(), Collection(EQ_MUSIC_R, 0).GetHighPass());
+
+    // A frequency index beyond the table (a damaged file): edit and slider agree on the top, nothing written.
+    m.image.musicR.highExciter.freq = 0xFFFF;
+    Page().Refresh();
+    QCOMPARE(Page().Slider(M::IDC_HIGH_FREQ_SLIDER)->GetPos(), kFreqIndexMax);
+    QCOMPARE(Page().NumEdit(M::IDC_HIGH_FREQ_EDIT)->text(), QStringLiteral("20600Hz"));
+    QCOMPARE(int(m.image.musicR.highExciter.freq.get()), 0xFFFF);
 }
 
 void MusicPageTest::graphHighPassDragUpdatesEditAndSlider() {
