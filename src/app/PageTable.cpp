@@ -3,6 +3,7 @@
 
 #include "pages/MusicDlg.h"
 #include "pages/PlaceholderPage.h"
+#include "pages/SysDlg.h"
 
 namespace kel {
 
@@ -18,7 +19,7 @@ const std::array<PageEntry, kPageCount> kPages = {{
     {PageId::Mic, &Create<CPlaceholderPage>},
     {PageId::Effect, &Create<CPlaceholderPage>},
     {PageId::Main, &Create<CPlaceholderPage>},
-    {PageId::System, &Create<CPlaceholderPage>},
+    {PageId::System, &Create<CSysDlg>},
 }};
 
 } // namespace kel

@@ -165,6 +165,7 @@ void WindowTest::statusLineNamesTheProgram() {
     QFETCH(QString, shown);
     Fixture f;
     Model& m = TheModel();
+    f.window->ShowPage(0); // the system page, refreshed on line, would make slot 1 current when none is
     m.connection.connected = 1;
     m.system.currentSlot = static_cast<u8>(slot);
     SetName("  Party   ");

@@ -3,6 +3,8 @@
 #include "app/TarnLayout.h"
 #include "controls/DialogUnits.h"
 #include "controls/Skin.h"
+#include "pages/SysLayout.h"
+#include "pages/SysPanel.h"
 
 #include <QApplication>
 #include <QDir>
@@ -244,25 +246,51 @@ void PaintWindowBackground(QPainter& p, const QSizeF& s) {
     p.drawRoundedRect(status.adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
 }
 
-void PaintSystemBackground(QPainter& p, const QSizeF& s, const QString& title) {
+QRectF SystemPageRect(const sys::DluRect& r) {
+    // Page coordinates to bitmap coordinates: the page draws the bitmap at its background origin.
+    return QRectF(
+        DialogUnits::Get().Rect(r.x, r.y, r.w, r.h).translated(-sys::kBackgroundX, -sys::kBackgroundY));
+}
+
+// The system page's background: the "Setting" panel (its title is a control) with wells under the seven
+// value displays, and the meter panel with its title, the recess behind the meters and their numbers.
+void PaintSystemBackground(QPainter& p, const QSizeF&, const QString& meterTitle) {
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = QRectF(QPointF(0, 0), s).adjusted(0.5, 0.5, -0.5, -0.5);
-    QLinearGradient lg(r.topLeft(), r.bottomLeft());
-    lg.setColorAt(0, C(skin::kFaceLight));
-    lg.setColorAt(1, C(skin::kFace));
-    p.setPen(QPen(C(skin::kFaceShadow), 1));
-    p.setBrush(lg);
-    p.drawRoundedRect(r, 6, 6);
-    const QRectF band(r.left() + 1, r.top() + 1, r.width() - 2, 22);
-    QPainterPath top;
-    top.addRoundedRect(band, 5, 5);
-    p.fillPath(top, C(skin::kSlate));
+    const double band = DialogUnits::Get().Y(sys::kGroupTitleDlu);
+    sys::PaintPanel(p, SystemPageRect(sys::RectOf(sys::IDC_SETTING_GROUP)), band);
+    for (int id = sys::IDC_EFFECT_MAX_VALUE; id <= sys::IDC_OPTI_GAIN_VALUE; ++id) {
+        const QRectF r = SystemPageRect(sys::RectOf(id)).adjusted(1, 0, -1, 0);
+        p.setPen(QPen(C(skin::kFaceShadow), 1));
+        p.setBrush(C(skin::kDisplayWell));
+        p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+    }
+
+    const QRectF panel = SystemPageRect(sys::kMeterPanel);
+    sys::PaintPanel(p, panel, band);
     QFont f = DialogFont();
-    f.setPixelSize(13);
     f.setBold(true);
     p.setFont(f);
     p.setPen(C(skin::kTextOnDark));
-    p.drawText(band.adjusted(10, 0, -10, 0), Qt::AlignLeft | Qt::AlignVCenter, title);
+    p.drawText(QRectF(panel.left() + 8, panel.top(), panel.width() - 16, band),
+               Qt::AlignLeft | Qt::AlignVCenter, meterTitle);
+
+    const QRectF first = SystemPageRect(sys::MeterRect(0));
+    const QRectF last = SystemPageRect(sys::MeterRect(sys::kMeterCount - 1));
+    const QRectF recess = QRectF(first.topLeft(), last.bottomRight()).adjusted(-7, -6, 7, 4);
+    p.setPen(QPen(C(skin::kSteel), 1));
+    p.setBrush(C(skin::kNavy));
+    p.drawRoundedRect(recess.adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+
+    QFont small = DialogFont();
+    small.setPixelSize(11);
+    p.setFont(small);
+    p.setPen(C(skin::kText));
+    for (int i = 0; i < sys::kMeterCount; ++i) {
+        const sys::DluRect meter = sys::MeterRect(i);
+        const QRectF number =
+            SystemPageRect({meter.x - 2, sys::kMeterNumberY, meter.w + 4, sys::kMeterNumberH});
+        p.drawText(number, Qt::AlignCenter, QString::number(i + 1));
+    }
 }
 
 void PaintWordmark(QPainter& p, const QSizeF& s) {
@@ -361,10 +389,10 @@ std::map<int, Bitmap> Skin() {
     m[IDB_SWITCH_DISABLED] = {{36, 18}, [](QPainter& p, const QSizeF& s) { PaintSwitch(p, s, false, true); }};
     m[IDB_WINDOW_BACKGROUND] = {window, PaintWindowBackground};
     m[IDB_SYSTEM_BACKGROUND_ZH] = {{811, 344}, [](QPainter& p, const QSizeF& s) {
-                                       PaintSystemBackground(p, s, QString::fromUtf8("系统设置"));
+                                       PaintSystemBackground(p, s, QString::fromUtf8("电平"));
                                    }};
     m[IDB_SYSTEM_BACKGROUND_EN] = {{811, 344}, [](QPainter& p, const QSizeF& s) {
-                                       PaintSystemBackground(p, s, QStringLiteral("System settings"));
+                                       PaintSystemBackground(p, s, QStringLiteral("Level meters"));
                                    }};
     m[IDB_MUTE_OFF] = {mute, [](QPainter& p, const QSizeF& s) { PaintMute(p, s, false); }};
     m[IDB_MUTE_ON] = {mute, [](QPainter& p, const QSizeF& s) { PaintMute(p, s, true); }};
