@@ -158,10 +158,12 @@ void CConnection::OnAllPresetsReceived() {
     Hooks().Hide();
     {
         ImageLockGuard lock(ImageLock());
+        // A device with one system block keeps it in slot 1's place. The head block is the live
+        // block in either case, as in an off-line "Export all", so no file carries an empty head.
         if (m.settings.slotSystemCapability == 0) {
             m.presets.SlotSystem(1) = m.system;
-            m.presets.head = m.system;
         }
+        m.presets.head = m.system;
         m.settings.presetsLoaded = 1;
     }
     Hooks().SaveAllPresets();
