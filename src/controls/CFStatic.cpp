@@ -11,7 +11,6 @@
 #include <QPainterPath>
 #include <QPolygon>
 
-#include <cstdio>
 
 namespace kel {
 
