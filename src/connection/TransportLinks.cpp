@@ -35,7 +35,7 @@ std::vector<std::string> TransportLinks::SerialPortNames() {
     ListSerialPorts(entries); // an error leaves the list empty: the search goes on with USB
     for (const SerialPortEntry& e : entries) {
         names.push_back(e.portName);
-        m_serialPaths[e.portName] = e.devicePath;
+        m_serialPaths[e.portName].push_back(e.devicePath);
     }
     return names;
 }
@@ -53,8 +53,14 @@ std::string TransportLinks::NetworkAddress() { return DeviceAddress(); }
 bool TransportLinks::Open(TransportType type, const std::string& candidate) {
     switch (type) {
     case TRANSPORT_SERIAL: {
-        const auto it = m_serialPaths.find(candidate);
-        return m_serial.Open(it != m_serialPaths.end() ? it->second : "/dev/" + candidate);
+        // The candidates are tried in listing order: each try takes the next path of that name.
+        auto it = m_serialPaths.find(candidate);
+        std::string path = "/dev/" + candidate;
+        if (it != m_serialPaths.end() && !it->second.empty()) {
+            path = it->second.front();
+            it->second.pop_front();
+        }
+        return m_serial.Open(path);
     }
     case TRANSPORT_USB:
         return !m_options.noUsb && m_usb.Open(candidate);

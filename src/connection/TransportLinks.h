@@ -7,6 +7,7 @@
 #include "transport/SerialPort.h"
 #include "transport/usb/UsbPort.h"
 
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -41,7 +42,8 @@ public:
 
 private:
     LinkOptions m_options;
-    std::map<std::string, std::string> m_serialPaths; // port name → device path
+    // Port name → device paths, in listing order (two named ports may share a name, e.g. /dev/pts/3, /tmp/3).
+    std::map<std::string, std::deque<std::string>> m_serialPaths;
     CSerialPort m_serial;
     CUsbPort m_usb;
     CNetPort m_net;

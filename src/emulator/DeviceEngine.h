@@ -4,6 +4,7 @@
 #include "model/Model.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -56,7 +57,7 @@ public:
     DeviceState& State() { return m_state; }
     std::mutex& Mutex() { return m_mutex; }
     // Frames received so far (for traces and faults).
-    int FramesReceived() const { return m_framesReceived; }
+    int FramesReceived() const { return m_framesReceived.load(std::memory_order_relaxed); }
 
     // The reply to one whole frame (FF 55 .. checksum), without faults; empty for a malformed frame.
     std::vector<std::uint8_t> HandleFrame(std::span<const std::uint8_t> frame);
@@ -83,7 +84,7 @@ private:
     DeviceState m_state;
     EngineFaults m_faults;
     mutable std::mutex m_mutex;
-    int m_framesReceived = 0;
+    std::atomic<int> m_framesReceived{0}; // read by other threads without the mutex
     std::vector<std::uint8_t> m_rx; // the frame being received
     int m_replies = 0;              // replies built, for the drop and corrupt faults
     int m_sweep = 0;                // phase of the meter animation
