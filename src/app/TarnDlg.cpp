@@ -194,30 +194,30 @@ void CTarnDlg::ConfigureLanguage(LanguageSetting setting) {
 void CTarnDlg::CreateControls() {
     const QColor white = QColor::fromRgb(skin::kTextOnDark);
     for (std::size_t i = 0; i < kStripSpecs.size(); ++i) {
-        const StripSpec& spec = kStripSpecs[i];
-        const Conversion& conv = ConversionOf(spec.conversion);
+        const StripSpec& item = kStripSpecs[i];
+        const Conversion& conv = ConversionOf(item.conversion);
         Strip& s = m_strips[i];
 
         s.label = new CFontStatic(m_client);
-        s.label->setGeometry(WindowRect(spec.label));
+        s.label->setGeometry(WindowRect(item.label));
         s.label->SetTextHeight(kDialogFontPixels);
         s.label->SetTextColour(white);
-        s.label->SetText(QString::fromUtf8(spec.templateCaption));
+        s.label->SetText(QString::fromUtf8(item.templateCaption));
 
-        s.slider = new CBitmapSlider(m_client, spec.slider);
-        s.slider->move(WindowRect(spec.slider).topLeft());
+        s.slider = new CBitmapSlider(m_client, item.slider);
+        s.slider->move(WindowRect(item.slider).topLeft());
         s.slider->SetBitmapChannel(IDB_VOLUME_CHANNEL, IDB_VOLUME_CHANNEL_ACTIVE);
         s.slider->SetBitmapThumb(IDB_VOLUME_THUMB);
         s.slider->SetMargin(0, 0, 0, 0);
         s.slider->SetRange(conv.min, conv.max);
 
         s.value = new CEdit_Static(m_client);
-        s.value->setGeometry(WindowRect(spec.value));
+        s.value->setGeometry(WindowRect(item.value));
         s.value->SetAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
         s.value->Configure(conv);
 
-        s.mute = new CBitButton(m_client, spec.mute);
-        s.mute->setGeometry(WindowRect(spec.mute));
+        s.mute = new CBitButton(m_client, item.mute);
+        s.mute->setGeometry(WindowRect(item.mute));
         s.mute->SetLook(ButtonLook::Mute);
         s.mute->setFocusPolicy(Qt::TabFocus);
         const int strip = static_cast<int>(i);
@@ -342,9 +342,9 @@ void CTarnDlg::ClampMasterVolume(int strip) {
     if (strip < 0 || strip >= static_cast<int>(kStripSpecs.size())) {
         return;
     }
-    const StripSpec& spec = kStripSpecs[static_cast<std::size_t>(strip)];
-    u8& volume = SystemByte(spec.volume);
-    const u8 maximum = SystemByte(spec.maximum);
+    const StripSpec& item = kStripSpecs[static_cast<std::size_t>(strip)];
+    u8& volume = SystemByte(item.volume);
+    const u8 maximum = SystemByte(item.maximum);
     if ((volume & kVolumeMask) > maximum) {
         volume = maximum; // also clears the mute bit
         RefreshVolumeStrips();
@@ -365,22 +365,22 @@ void CTarnDlg::OnSliderMoved(std::intptr_t controlId, std::intptr_t) {
     if (strip < 0) {
         return;
     }
-    const StripSpec& spec = kStripSpecs[static_cast<std::size_t>(strip)];
+    const StripSpec& item = kStripSpecs[static_cast<std::size_t>(strip)];
     Strip& s = m_strips[static_cast<std::size_t>(strip)];
     int p = s.slider->GetPos();
-    const int maximum = SystemByte(spec.maximum);
+    const int maximum = SystemByte(item.maximum);
     if (p > maximum) {
         p = maximum;
         s.slider->SetPos(p);
     }
     s.value->SetValue(p);
-    SystemByte(spec.volume) = static_cast<u8>(p); // the new volume is not muted
+    SystemByte(item.volume) = static_cast<u8>(p); // the new volume is not muted
     s.mute->SetOn(false);
 }
 
 void CTarnDlg::OnMuteClicked(int strip) {
-    const StripSpec& spec = kStripSpecs[static_cast<std::size_t>(strip)];
-    u8& volume = SystemByte(spec.volume);
+    const StripSpec& item = kStripSpecs[static_cast<std::size_t>(strip)];
+    u8& volume = SystemByte(item.volume);
     volume = static_cast<u8>(volume ^ kMuteBit);
     m_strips[static_cast<std::size_t>(strip)].mute->SetOn((volume & kMuteBit) != 0);
 }

@@ -419,8 +419,8 @@ void CBoundPage::ApplyExpert(std::span<const int> ids) {
 
 // --------------------------------------------------------------------------------------- link, channels
 
-void CBoundPage::SetChannelLink(const ChannelLinkSpec& spec, std::uint8_t* linkByte, int* selection) {
-    m_link = spec;
+void CBoundPage::SetChannelLink(const ChannelLinkSpec& link, std::uint8_t* linkByte, int* selection) {
+    m_link = link;
     m_linkByte = linkByte;
     m_selection = selection;
 }

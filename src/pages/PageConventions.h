@@ -165,7 +165,7 @@ class CBoundPage : public CPageBase {
     void ApplyExpert(std::span<const int> ids);
 
     // Link and channel buttons.
-    void SetChannelLink(const ChannelLinkSpec& spec, std::uint8_t* linkByte, int* selection);
+    void SetChannelLink(const ChannelLinkSpec& link, std::uint8_t* linkByte, int* selection);
     // Link clicked: under ImageLock the byte is toggled and the channel routine runs.
     void ToggleLink();
     // Channel 1 or 2 clicked; the channel already selected does nothing.

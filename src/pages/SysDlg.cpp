@@ -365,23 +365,23 @@ void CSysDlg::CreatePageControls() {
 }
 
 void CSysDlg::CreateEdits() {
-    for (const EditSpec& spec : kEdits) {
-        auto* edit = new CEnglishEdit(this, spec.id);
-        edit->setGeometry(PixelRect(RectOf(spec.id)));
-        edit->setMaxLength(spec.maxLength);
-        if (spec.password) {
+    for (const EditSpec& item : kEdits) {
+        auto* edit = new CEnglishEdit(this, item.id);
+        edit->setGeometry(PixelRect(RectOf(item.id)));
+        edit->setMaxLength(item.maxLength);
+        if (item.password) {
             edit->setEchoMode(QLineEdit::Password);
         }
         QPalette pal = edit->palette();
         pal.setColor(QPalette::Disabled, QPalette::Base,
                      QColor::fromRgb(skin::kFace)); // shut edits look shut
         edit->setPalette(pal);
-        if (spec.digitsOnly) {
+        if (item.digitsOnly) {
             // Digits are single-byte text: this validator keeps the edit's own rule as well.
             edit->setValidator(
                 new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
         }
-        m_own.emplace_back(spec.id, edit);
+        m_own.emplace_back(item.id, edit);
     }
     const auto edit = [this](int id) { return dynamic_cast<CEnglishEdit*>(Item(id)); };
     m_modeName = edit(IDC_MODE_NAME);

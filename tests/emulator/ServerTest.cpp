@@ -129,7 +129,7 @@ TEST_F(ServerTest, SplitRepliesComeInSmallPieces) {
 TEST_F(ServerTest, OnlyLoopbackIsServed) {
     UdpServer server(engine);
     std::string error;
-    EXPECT_FALSE(server.Start("10.1.2.3", 0, &error));
+    EXPECT_FALSE(server.Start("192.0.2.1", 0, &error));
     EXPECT_NE(error.find("loopback"), std::string::npos);
     EXPECT_TRUE(IsLoopbackAddress("127.0.0.2"));
     EXPECT_FALSE(IsLoopbackAddress("0.0.0.0"));

@@ -136,7 +136,7 @@ TEST(SimProgram, SerialPrintsAUsablePseudoTerminal) {
 
 TEST(SimProgram, RefusesWrongUsage) {
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--udp", "10.0.0.1:8233"}, {"--udp", "nonsense"}, {"--bogus"}}) {
+         {std::vector<std::string>{"--udp", "192.0.2.1:8233"}, {"--udp", "nonsense"}, {"--bogus"}}) {
         std::vector<std::string> all = args;
         all.insert(all.begin(), KELVANE_SIM_PATH);
         std::vector<char*> argv;
