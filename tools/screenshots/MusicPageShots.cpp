@@ -1,50 +1,16 @@
 // Grabs the music page of `kelvane --demo` after the initial read, with a few bands edited as an operator
 // would, in English and in Chinese.
-// usage: kelvane-music-shots OUTPUT-DIR SUFFIX   (under xvfb-run; QT_SCALE_FACTOR=2 for the 200% pictures)
-#include "app/CoreFactory.h"
-#include "app/Show_Dlg.h"
-#include "app/TarnDlg.h"
+// usage: kelvane-music-shots OUTPUT-DIR [SUFFIX]   (under xvfb-run; QT_SCALE_FACTOR=2 for the 200% pictures)
+#include "ShotKit.h"
 #include "controls/CFStatic.h"
-#include "controls/Skin.h"
+#include "controls/MessageEvent.h"
 #include "dsp/FilterBank.h"
-#include "model/Model.h"
 #include "model/Sections.h"
 #include "pages/MusicDlg.h"
-
-#include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QThread>
-
-#include <clocale>
-#include <cstdio>
 
 using namespace kel;
 
 namespace {
-
-void Settle(CTarnDlg& window, int limitMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < limitMs) {
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-        const bool idle = !window.Progress().isVisible();
-        if (TheModel().connection.connected != 0 && idle && clock.elapsed() > 1500) {
-            break;
-        }
-        QThread::msleep(10);
-    }
-    QApplication::processEvents();
-}
-
-void Wait(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-}
 
 // A low boost, a mid cut, a presence lift, a high-pass at 40 Hz and a low-pass at 16 kHz.
 void EditLikeAnOperator() {
@@ -78,50 +44,22 @@ void EditLikeAnOperator() {
 }
 
 bool Shoot(const QString& path, LanguageSetting language) {
-    ResetModel();
-    AppOptions options;
-    options.demo = true;
-    options.language = language;
-    auto core = MakeWindowCore(options);
-    core->Startup();
-    CTarnDlg::Settings settings;
-    settings.language = language;
-    settings.screenSize = QSize(1920, 1080);
-    CTarnDlg window(*core, settings);
-    window.move(0, 0);
-    window.show();
-    Settle(window, 15000);
+    shots::DemoWindow demo(language);
+    demo.WaitOnline(15000);
+    CTarnDlg& window = *demo.window;
     window.ShowPage(0);
     TheModel().settings.operatingMode = 1; // Full Mode: every control enabled
     EditLikeAnOperator();
     window.RefreshPage();
     auto* page = static_cast<CMusicDlg*>(window.Page(PageId::Music));
     QCoreApplication::postEvent(page, new CMessageEvent(MSG_GRAPH_BAND_EDITED, EQ_MUSIC_L, 7));
-    Wait(300);
+    shots::Pause(300);
     page->Graph()->Redraw(7);
-    Wait(300);
-    const bool ok = window.grab().save(path);
-    std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
-    window.close();
-    return ok;
+    shots::Pause(300);
+    return demo.Save(path);
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    InstallSkinLook(app);
-    InstallFilterBank();
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: kelvane-music-shots OUTPUT-DIR SUFFIX\n");
-        return 2;
-    }
-    const QDir out(QString::fromLocal8Bit(argv[1]));
-    const QString suffix = QString::fromLocal8Bit(argv[2]);
-    const bool en =
-        Shoot(out.filePath(QStringLiteral("music-en%1.png").arg(suffix)), LanguageSetting::English);
-    const bool zh =
-        Shoot(out.filePath(QStringLiteral("music-zh%1.png").arg(suffix)), LanguageSetting::Chinese);
-    return en && zh ? 0 : 1;
-}
+// usage: kelvane-music-shots OUTPUT-DIR [SUFFIX]
+int main(int argc, char** argv) { return shots::ShotMain(argc, argv, "music", Shoot); }
