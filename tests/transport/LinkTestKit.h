@@ -3,6 +3,8 @@
 
 #include "model/AppHooks.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -128,6 +130,24 @@ bool PollsAlternate(const std::vector<int>& types);
 // Open descriptors and threads of this process.
 int OpenDescriptorCount();
 int ThreadCount();
+
+// Opens, starts (until the device has seen a frame) and closes a link 20 times; then no descriptor
+// and no thread of the process is left over.
+template <typename Port, typename OpenFn>
+void ExpectStartCloseCyclesLeakNothing(Port& port, OpenFn open, const AckDevice& device) {
+    using namespace std::chrono_literals;
+    const int descriptors = OpenDescriptorCount();
+    const int threads = ThreadCount();
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(open());
+        ASSERT_TRUE(port.Start());
+        const int seen = device.FrameCount();
+        ASSERT_TRUE(WaitUntil([&] { return device.FrameCount() > seen; }, 5s));
+        port.Close();
+    }
+    EXPECT_EQ(OpenDescriptorCount(), descriptors);
+    EXPECT_EQ(ThreadCount(), threads);
+}
 
 // A frame with the given count, type and zero body, checksum built.
 std::vector<std::uint8_t> MakeFrame(int count, std::uint8_t type);

@@ -415,18 +415,8 @@ TEST_F(NetLink, TwentyStartCloseCyclesLeakNothing) {
     AckDevice device;
     UdpTestServer server([&](auto bytes) { return device.Receive(bytes); });
     ASSERT_TRUE(SetDevicePort(server.Port()));
-    const int descriptors = test::OpenDescriptorCount();
-    const int threads = test::ThreadCount();
     CNetPort port;
-    for (int i = 0; i < 20; ++i) {
-        ASSERT_TRUE(port.Open());
-        ASSERT_TRUE(port.Start());
-        const int seen = device.FrameCount();
-        ASSERT_TRUE(test::WaitUntil([&] { return device.FrameCount() > seen; }, 5s));
-        port.Close();
-    }
-    EXPECT_EQ(test::OpenDescriptorCount(), descriptors);
-    EXPECT_EQ(test::ThreadCount(), threads);
+    test::ExpectStartCloseCyclesLeakNothing(port, [&] { return port.Open(); }, device);
     EXPECT_EQ(Failures(), 0u);
 }
 

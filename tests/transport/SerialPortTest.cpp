@@ -202,18 +202,8 @@ TEST_F(SerialLink, UnpluggedDeviceIsReportedOnce) {
 TEST_F(SerialLink, TwentyStartCloseCyclesLeakNothing) {
     AckDevice device;
     PtyTestServer server([&](auto bytes) { return device.Receive(bytes); });
-    const int descriptors = test::OpenDescriptorCount();
-    const int threads = test::ThreadCount();
     CSerialPort port;
-    for (int i = 0; i < 20; ++i) {
-        ASSERT_TRUE(port.Open(server.SlavePath()));
-        ASSERT_TRUE(port.Start());
-        const int seen = device.FrameCount();
-        ASSERT_TRUE(test::WaitUntil([&] { return device.FrameCount() > seen; }, 5s));
-        port.Close();
-    }
-    EXPECT_EQ(test::OpenDescriptorCount(), descriptors);
-    EXPECT_EQ(test::ThreadCount(), threads);
+    test::ExpectStartCloseCyclesLeakNothing(port, [&] { return port.Open(server.SlavePath()); }, device);
     EXPECT_EQ(Failures(), 0u);
 }
 
