@@ -9,6 +9,8 @@
 #include "model/Sections.h"
 #include "pages/MusicDlg.h"
 
+#include "UiBenchMain.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -114,19 +116,5 @@ int main(int argc, char** argv) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
-    // ResetModel creates "Mode" in the working folder: run in a scratch one.
-    std::string dir = (std::filesystem::temp_directory_path() / "kelvane-eqbench-XXXXXX").string();
-    if (::mkdtemp(dir.data()) == nullptr || ::chdir(dir.c_str()) != 0) {
-        return 1;
-    }
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    InstallSkinLook(app);
-    InstallFilterBank();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-    return 0;
+    return kel::bench::RunUiBenchmarks(argc, argv);
 }

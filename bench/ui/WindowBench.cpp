@@ -1,9 +1,9 @@
 // Window benchmarks: start-up to the first painted window and resident memory after the initial read (a
 // fresh `kelvane --demo` process each time, see StartupProbe.cpp), and a full repaint of the window.
-#include "app/App.h"
 #include "app/TarnDlg.h"
-#include "controls/Skin.h"
-#include "model/Sections.h"
+#include "app/WindowCore.h"
+
+#include "UiBenchMain.h"
 
 #include <benchmark/benchmark.h>
 
@@ -130,22 +130,5 @@ BENCHMARK(BM_FullRepaint)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (!HaveDisplay()) {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    }
-    // The window and the probes write ss.txt and create "Mode" in their working folder.
-    std::string dir = (std::filesystem::temp_directory_path() / "kelvane-bench-XXXXXX").string();
-    if (::mkdtemp(dir.data()) == nullptr || ::chdir(dir.c_str()) != 0) {
-        return 1;
-    }
-    ResetModel();
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    InstallSkinLook(app);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-    return 0;
+    return kel::bench::RunUiBenchmarks(argc, argv);
 }

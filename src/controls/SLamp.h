@@ -16,6 +16,14 @@ class CSLamp : public QWidget {
 
     explicit CSLamp(QWidget* parent);
 
+    // The segment height is a seventeenth of the meter's height and the signal segment lies above the
+    // seventeen level segments: all 18 show only at 18 k pixels with k below 17. The tallest such height
+    // within `available` pixels.
+    static constexpr int FittingHeight(int available) {
+        const int k = available / 18 < 16 ? available / 18 : 16;
+        return 18 * k;
+    }
+
     // Lays the segments out over the current height: segment 0 at the bottom.
     void Layout();
     // Report 12: below 110 nothing, then one segment per 6 steps; the 17th only at 200.
@@ -41,5 +49,7 @@ class CSLamp : public QWidget {
     std::array<bool, kSegments> m_pending{};
     std::array<QColor, kSegments> m_colours;
 };
+
+static_assert(CSLamp::FittingHeight(275) == 270 && CSLamp::FittingHeight(2000) == 288);
 
 } // namespace kel

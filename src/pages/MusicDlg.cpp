@@ -2,11 +2,7 @@
 #include "pages/MusicDlg.h"
 
 #include "controls/CFStatic.h"
-#include "model/Model.h"
 #include "model/Sections.h"
-#include "pages/StripRow.h"
-
-#include <QSlider>
 
 #include <array>
 
@@ -222,78 +218,38 @@ constexpr auto kExpertControls = std::to_array<int>({
     M::IDC_HIGH_TIMBRE,
 });
 
-constexpr ChannelLinkSpec kLink = {M::IDC_SYNC, M::IDC_MUSIC_LEFT, M::IDC_MUSIC_RIGHT, EQ_MUSIC_L,
-                                   EQ_MUSIC_R};
+constexpr auto kChannels = std::to_array<ChannelChoice>({
+    {M::IDC_MUSIC_LEFT, EQ_MUSIC_L, offsetof(ProgramImage, musicL)},
+    {M::IDC_MUSIC_RIGHT, EQ_MUSIC_R, offsetof(ProgramImage, musicR)},
+});
+
+const PageSpec kSpec = {
+    .controls = kTemplate,
+    .sliders = kSliders,
+    .combos = kCombos,
+    .toggles = kToggles,
+    .texts = kTexts,
+    .modeTexts = kHarmonicTexts,
+    .expert = kExpertControls,
+    .graph = {M::IDC_GRAPH, EQ_LAYOUT_MUSIC, EQ_MUSIC_L},
+    .strips = {.count = M::kStrips,
+               .scroller = M::IDC_BAND_SCROLLER,
+               .maxFirst = M::kBands - M::kStrips,
+               .firstBand = &PageViewState::musicFirstBand,
+               .lastBand = &PageViewState::musicLastBand,
+               .reindexUnchanged = true},
+    .channels = {.choices = kChannels,
+                 .selection = &PageViewState::musicChannel,
+                 .linkButton = M::IDC_SYNC,
+                 .linkByte = &ProgramImage::musicSync,
+                 .syncCopy = [] { SyncMusic(true); },
+                 // The limiter and the gate are one setting of both channels, kept in Music Left.
+                 .sharedRecord = offsetof(ProgramImage, musicL)},
+    .eqResetButton = M::IDC_EQ_RESET,
+};
 
 } // namespace
 
-CMusicDlg::CMusicDlg(QWidget* parent, PageHost* host) : CBoundPage(parent, host) {
-    Model& m = TheModel();
-    CreateControls(kTemplate);
-    SetChannelLink(kLink, &m.image.musicSync, &m.settings.view.musicChannel);
-    InitGraph(EQ_LAYOUT_MUSIC, EQ_MUSIC_L);
-    CreateStrips(kStrips, EQ_MUSIC_L);
-    Strips()->AttachScroller(dynamic_cast<QSlider*>(Control(IDC_BAND_SCROLLER)), kBands - kStrips,
-                             &m.settings.view.musicFirstBand, &m.settings.view.musicLastBand, true);
-    BindSliders(kSliders);
-    BindCombos(kCombos);
-    BindToggles(kToggles);
-    UseCrossoversOf(EQ_MUSIC_L);
-}
-
-std::uint8_t* CMusicDlg::EditedRecord() {
-    ProgramImage& img = TheModel().image;
-    return reinterpret_cast<std::uint8_t*>(EditedChannel() == EQ_MUSIC_R ? &img.musicR : &img.musicL);
-}
-
-std::uint8_t* CMusicDlg::SharedRecord() {
-    return reinterpret_cast<std::uint8_t*>(&TheModel().image.musicL);
-}
-
-void CMusicDlg::SyncCopy() {
-    SyncMusic(true);
-}
-
-void CMusicDlg::Refresh() {
-    int& selection = TheModel().settings.view.musicChannel;
-    if (TheModel().image.musicSync != 0 && selection != EQ_MUSIC_L) {
-        // A program arrived linked while Music Right was shown: linked, the page edits Music Left only.
-        selection = EQ_MUSIC_L;
-        Strips()->Unhighlight();
-        Strips()->SetChannel(EQ_MUSIC_L);
-    }
-    Strips()->RefreshAll();
-    RefreshChannelButtons();
-    UseCrossoversOf(EditedChannel());
-    RefreshBindings();
-    Graph()->SetChannel(EditedChannel());
-}
-
-void CMusicDlg::ApplyLanguage() {
-    ApplyTexts(kTexts);
-    ApplyHarmonicLabels();
-}
-
-void CMusicDlg::ApplyHarmonicLabels() {
-    ApplyTexts(kHarmonicTexts);
-}
-
-void CMusicDlg::ApplyMode() {
-    ApplyExpert(kExpertControls);
-    ApplyHarmonicLabels();
-}
-
-void CMusicDlg::OnButton(int id) {
-    if (id == IDC_EQ_RESET) {
-        ResetEqOfChannel();
-    }
-}
-
-void CMusicDlg::ResetEqOfChannel() {
-    // Only the bands: crossovers, levels and dynamics stay.
-    ResetEq(EditedChannel());
-    Strips()->Reindex();
-    Graph()->SetChannel(EditedChannel());
-}
+CMusicDlg::CMusicDlg(QWidget* parent, PageHost* host) : CBoundPage(parent, host, kSpec) {}
 
 } // namespace kel

@@ -87,21 +87,6 @@ class CMusicDlg : public CBoundPage {
     static constexpr int kStrips = 10;
 
     CMusicDlg(QWidget* parent, PageHost* host);
-
-    void Refresh() override;
-    void ApplyLanguage() override;
-    void ApplyMode() override;
-
-    std::uint8_t* EditedRecord() override;
-    std::uint8_t* SharedRecord() override;
-
-  protected:
-    void SyncCopy() override;
-    void OnButton(int id) override;
-
-  private:
-    void ApplyHarmonicLabels();
-    void ResetEqOfChannel();
 };
 
 } // namespace kel

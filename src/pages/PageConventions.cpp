@@ -1,4 +1,5 @@
-// The page conventions: controls from a template, bound fields, the edit paths, refresh, texts, mode, links.
+// The page conventions: a page built from its spec, bound fields, the edit paths, refresh, texts, mode,
+// channel buttons and links, EQ reset.
 #include "pages/PageConventions.h"
 
 #include "controls/BitButton.h"
@@ -6,18 +7,25 @@
 #include "controls/CFStatic.h"
 #include "controls/DialogUnits.h"
 #include "controls/Edit_Static.h"
+#include "controls/EnglishEdit.h"
 #include "controls/FontStatic.h"
 #include "controls/MessageEvent.h"
 #include "controls/NumEdit.h"
+#include "controls/SLamp.h"
 #include "controls/Skin.h"
 #include "dsp/FilterBank.h"
-#include "model/Model.h"
+#include "model/Sections.h"
+#include "pages/GroupFrame.h"
 #include "pages/StripRow.h"
 
 #include <QComboBox>
+#include <QRegularExpressionValidator>
 #include <QSlider>
+#include <QtGlobal>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 namespace kel {
 
@@ -27,82 +35,221 @@ QRect PixelRect(const PageRect& r) {
     return DialogUnits::Get().Rect(r.x, r.y, r.w, r.h);
 }
 
+void DefaultSpecError(const std::string& message) {
+#ifdef KELVANE_STRICT_PAGES
+    std::fprintf(stderr, "page table fault: %s\n", message.c_str());
+    std::abort();
+#else
+    qCritical("page table fault: %s", message.c_str());
+#endif
+}
+
+PageSpecErrorHandler g_specError = &DefaultSpecError;
+
+ButtonLook LookOf(ItemKind kind) {
+    switch (kind) {
+    case ItemKind::SignButton:
+        return ButtonLook::Sign;
+    case ItemKind::SelectorButton:
+        return ButtonLook::Selector;
+    case ItemKind::SwitchButton:
+        return ButtonLook::Switch;
+    default:
+        return ButtonLook::Text;
+    }
+}
+
+bool Chinese() {
+    return TheModel().settings.languageFlag != 0;
+}
+
+// What each table accepts.
+bool AnySlider(ItemKind k) {
+    return IsSliderKind(k);
+}
+bool AnyButton(ItemKind k) {
+    return IsButtonKind(k);
+}
+bool SliderPartner(ItemKind k) {
+    return k == ItemKind::Display || k == ItemKind::NumEdit;
+}
+bool ComboKind(ItemKind k) {
+    return k == ItemKind::Combo;
+}
+bool TextEditKind(ItemKind k) {
+    return k == ItemKind::TextEdit;
+}
+bool ScrollerKind(ItemKind k) {
+    return k == ItemKind::Scroller;
+}
+bool GraphKind(ItemKind k) {
+    return k == ItemKind::Graph;
+}
+bool Captioned(ItemKind k) {
+    return k == ItemKind::Label || k == ItemKind::Title || k == ItemKind::Group || k == ItemKind::GroupTitle ||
+           IsButtonKind(k);
+}
+bool AnyControl(ItemKind) {
+    return true;
+}
+
 } // namespace
 
-CBoundPage::CBoundPage(QWidget* parent, PageHost* host) : CPageBase(parent, host) {}
+PageSpecErrorHandler SetPageSpecErrorHandler(PageSpecErrorHandler handler) {
+    PageSpecErrorHandler old = g_specError;
+    g_specError = handler != nullptr ? handler : &DefaultSpecError;
+    return old;
+}
+
+CBoundPage::CBoundPage(QWidget* parent, PageHost* host, const PageSpec& spec, CCFStatic* sharedGraph)
+    : CPageBase(parent, host), m_spec(spec) {
+    Build(sharedGraph);
+}
 
 CBoundPage::~CBoundPage() = default;
 
 // ------------------------------------------------------------------------------------------- creation
 
-void CBoundPage::CreateControls(std::span<const TemplateItem> items) {
-    for (const TemplateItem& item : items) {
-        const QRect rect = PixelRect(item.rect);
-        const QString caption = item.caption != nullptr ? QString::fromUtf8(item.caption) : QString();
-        QWidget* w = nullptr;
-        switch (item.kind) {
-        case ItemKind::Label:
-        case ItemKind::Title: {
-            auto* label = new CFontStatic(this);
-            label->SetTextHeight(kDialogFontPixels);
-            if (item.kind == ItemKind::Title) {
-                label->SetTextColour(QColor::fromRgb(skin::kSlate));
-            }
-            label->SetText(caption);
-            w = label;
-            break;
+void CBoundPage::Build(CCFStatic* sharedGraph) {
+    CheckSpec();
+    // Groups first, so that every control lies above its frame.
+    for (const TemplateItem& item : m_spec.controls) {
+        if (item.kind == ItemKind::Group || item.kind == ItemKind::GroupTitle) {
+            CreateControl(item);
         }
-        case ItemKind::Slider: {
-            auto* slider = new CBitmapSlider(this, item.id);
-            slider->SetBitmapChannel(IDB_SLIDER_CHANNEL, IDB_SLIDER_CHANNEL_ACTIVE);
-            slider->SetBitmapThumb(IDB_SLIDER_THUMB);
-            slider->move(rect.topLeft()); // the channel bitmap gives the size
-            w = slider;
-            break;
+    }
+    for (const TemplateItem& item : m_spec.controls) {
+        if (item.kind != ItemKind::Group && item.kind != ItemKind::GroupTitle) {
+            CreateControl(item);
         }
-        case ItemKind::Display: {
-            auto* display = new CEdit_Static(this);
-            display->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            w = display;
-            break;
+    }
+
+    // 1. The graph: the page's own, or the parent's (which set it up itself).
+    const GraphSpec& g = m_spec.graph;
+    if (g.id != 0) {
+        m_graph = dynamic_cast<CCFStatic*>(Control(g.id));
+        if (m_graph != nullptr) {
+            m_graph->InitGraph();
+            m_graph->SetOwner(this);
+            m_graph->SetLayout(g.layout);
+            m_graph->SetChannel(g.channel);
         }
-        case ItemKind::NumEdit:
-            w = new CNumEdit(this, item.id);
-            break;
-        case ItemKind::Combo:
-            w = new QComboBox(this);
-            break;
-        case ItemKind::Button: {
-            auto* button = new CBitButton(this, item.id);
-            button->SetLook(ButtonLook::Text);
-            button->setText(caption);
-            const int id = item.id;
-            connect(button, &QAbstractButton::clicked, this, [this, id] { Clicked(id); });
-            w = button;
-            break;
+    } else {
+        m_graph = sharedGraph;
+    }
+
+    // 2. and 3. The band strips and their scroller.
+    const StripSpec& s = m_spec.strips;
+    if (s.count > 0) {
+        m_strips = std::make_unique<CStripRow>(this, m_graph, s.count, g.channel, s.pitchX);
+        auto* scroller = dynamic_cast<QSlider*>(Control(s.scroller));
+        if (scroller != nullptr && s.firstBand != nullptr && s.lastBand != nullptr) {
+            PageViewState& view = TheModel().settings.view;
+            m_strips->AttachScroller(scroller, s.maxFirst, &(view.*s.firstBand), &(view.*s.lastBand),
+                                     s.reindexUnchanged);
         }
-        case ItemKind::Scroller: {
-            auto* scroller = new QSlider(Qt::Horizontal, this);
-            scroller->setTickPosition(QSlider::TicksBelow);
-            scroller->setTickInterval(1);
-            w = scroller;
-            break;
-        }
-        case ItemKind::Graph:
-            m_graph = new CCFStatic(this);
-            w = m_graph;
-            break;
-        }
-        w->setObjectName(QStringLiteral("control%1").arg(item.id));
-        if (item.kind != ItemKind::Slider) {
-            w->setGeometry(rect);
-        }
-        m_controls.emplace_back(item.id, w);
+    }
+
+    // 4. and 5. Looks were given at creation; ranges, kinds and lists now (no values).
+    BindSliders();
+    BindCombos();
+    ConfigureTextEdits();
+    if (m_graph != nullptr) {
+        UseCrossoversOf(g.channel);
     }
 }
 
-void CBoundPage::BindSliders(std::span<const SliderBinding> bindings) {
-    for (const SliderBinding& b : bindings) {
+QWidget* CBoundPage::CreateControl(const TemplateItem& item) {
+    const QRect rect = PixelRect(item.rect);
+    const QString caption = item.caption != nullptr ? QString::fromUtf8(item.caption) : QString();
+    QWidget* w = nullptr;
+    switch (item.kind) {
+    case ItemKind::Label:
+    case ItemKind::Title: {
+        auto* label = new CFontStatic(this);
+        label->SetTextHeight(kDialogFontPixels);
+        if (item.kind == ItemKind::Title) {
+            label->SetTextColour(QColor::fromRgb(skin::kSlate));
+        }
+        label->SetText(caption);
+        w = label;
+        break;
+    }
+    case ItemKind::Group:
+    case ItemKind::GroupTitle: {
+        auto* group = new CGroupFrame(this, item.kind == ItemKind::Group);
+        group->SetText(caption);
+        w = group;
+        break;
+    }
+    case ItemKind::Slider:
+    case ItemKind::VSlider: {
+        auto* slider = new CBitmapSlider(this, item.id);
+        slider->SetVertical(item.kind == ItemKind::VSlider);
+        slider->SetBitmapChannel(IDB_SLIDER_CHANNEL, IDB_SLIDER_CHANNEL_ACTIVE);
+        slider->SetBitmapThumb(IDB_SLIDER_THUMB);
+        slider->move(rect.topLeft()); // the channel bitmap gives the size
+        w = slider;
+        break;
+    }
+    case ItemKind::Display: {
+        auto* display = new CEdit_Static(this);
+        display->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        w = display;
+        break;
+    }
+    case ItemKind::NumEdit:
+        w = new CNumEdit(this, item.id);
+        break;
+    case ItemKind::TextEdit:
+        w = new CEnglishEdit(this, item.id);
+        break;
+    case ItemKind::Combo:
+        w = new QComboBox(this);
+        break;
+    case ItemKind::Button:
+    case ItemKind::SignButton:
+    case ItemKind::SelectorButton:
+    case ItemKind::SwitchButton: {
+        auto* button = new CBitButton(this, item.id);
+        button->SetLook(LookOf(item.kind));
+        button->setText(caption);
+        const int id = item.id;
+        connect(button, &QAbstractButton::clicked, this, [this, id] { Clicked(id); });
+        w = button;
+        break;
+    }
+    case ItemKind::Scroller: {
+        auto* scroller = new QSlider(Qt::Horizontal, this);
+        scroller->setTickPosition(QSlider::TicksBelow);
+        scroller->setTickInterval(1);
+        w = scroller;
+        break;
+    }
+    case ItemKind::Graph:
+        w = new CCFStatic(this);
+        break;
+    case ItemKind::Meter: {
+        auto* meter = new CSLamp(this);
+        // Standing on the bottom of its rectangle, at a height where all its segments show.
+        const int h = CSLamp::FittingHeight(rect.height());
+        meter->setGeometry(rect.x(), rect.bottom() + 1 - h, rect.width(), h);
+        meter->AllOff();
+        w = meter;
+        break;
+    }
+    }
+    w->setObjectName(QStringLiteral("control%1").arg(item.id));
+    if (!IsSliderKind(item.kind) && item.kind != ItemKind::Meter) {
+        w->setGeometry(rect);
+    }
+    m_controls.emplace_back(item.id, w);
+    m_kinds.emplace_back(item.id, item.kind);
+    return w;
+}
+
+void CBoundPage::BindSliders() {
+    for (const SliderBinding& b : m_spec.sliders) {
         const Conversion& c = ConversionOf(b.conversion);
         if (CBitmapSlider* s = Slider(b.slider)) {
             s->SetRange(c.min, c.max);
@@ -113,49 +260,113 @@ void CBoundPage::BindSliders(std::span<const SliderBinding> bindings) {
             e->Configure(c);
             e->SetPartnerSlider(Slider(b.slider));
         }
-        m_sliders.push_back(b);
     }
 }
 
-void CBoundPage::BindCombos(std::span<const ComboBinding> bindings) {
-    for (const ComboBinding& b : bindings) {
-        if (QComboBox* box = Combo(b.combo)) {
+void CBoundPage::BindCombos() {
+    for (const ComboBinding& b : m_spec.combos) {
+        QComboBox* box = Combo(b.combo);
+        if (box == nullptr) {
+            continue;
+        }
+        if (!b.items.empty()) {
             box->clear();
             for (const char* item : b.items) {
                 box->addItem(QString::fromUtf8(item));
             }
-            const int id = b.combo;
-            // Only the user's choice is an edit; setting the selection from the model sends nothing.
-            connect(box, &QComboBox::activated, this, [this, id](int index) { ComboChosen(id, index); });
         }
-        m_combos.push_back(b);
+        const int id = b.combo;
+        // Only the user's choice is an edit; setting the selection from the model sends nothing.
+        connect(box, &QComboBox::activated, this, [this, id](int index) { ComboChosen(id, index); });
     }
 }
 
-void CBoundPage::BindToggles(std::span<const ToggleBinding> bindings) {
-    m_toggles.insert(m_toggles.end(), bindings.begin(), bindings.end());
+void CBoundPage::ConfigureTextEdits() {
+    for (const TextEditSpec& t : m_spec.textEdits) {
+        CEnglishEdit* edit = TextEdit(t.id);
+        if (edit == nullptr) {
+            continue;
+        }
+        edit->setMaxLength(t.maxLength);
+        if (t.password) {
+            edit->setEchoMode(QLineEdit::Password);
+        }
+        QPalette pal = edit->palette();
+        pal.setColor(QPalette::Disabled, QPalette::Base, QColor::fromRgb(skin::kFace)); // shut edits look shut
+        edit->setPalette(pal);
+        if (t.digitsOnly) {
+            // Digits are single-byte text: this validator keeps the edit's own rule as well.
+            edit->setValidator(
+                new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+        }
+    }
 }
 
-void CBoundPage::InitGraph(int layout, int channel) {
-    if (m_graph == nullptr) {
+// ------------------------------------------------------------------------------------- checking tables
+
+void CBoundPage::CheckId(const char* table, int id, bool (*accepts)(ItemKind), const char* wanted) {
+    const auto it = std::find_if(m_kinds.begin(), m_kinds.end(), [id](const auto& k) { return k.first == id; });
+    std::string fault;
+    if (it == m_kinds.end()) {
+        fault = std::string(table) + ": id " + std::to_string(id) + " names no control of the template";
+    } else if (!accepts(it->second)) {
+        fault = std::string(table) + ": id " + std::to_string(id) + " is not " + wanted;
+    } else {
         return;
     }
-    m_graph->InitGraph();
-    m_graph->SetOwner(this);
-    m_graph->SetLayout(layout);
-    m_graph->SetChannel(channel);
+    m_specErrors.push_back(fault);
+    g_specError(fault);
 }
 
-void CBoundPage::CreateStrips(int count, int channel) {
-    m_strips = std::make_unique<CStripRow>(this, m_graph, count, channel);
-}
-
-void CBoundPage::UseCrossoversOf(int eqChannel) {
-    CKTVEQ* c = ShownCollection(eqChannel);
-    m_highPass = c != nullptr ? c->GetHighPass() : nullptr;
-    m_lowPass = c != nullptr ? c->GetLowPass() : nullptr;
-    m_highPassIndex = c != nullptr ? c->HighPassIndex() : -1;
-    m_lowPassIndex = c != nullptr ? c->LowPassIndex() : -1;
+void CBoundPage::CheckSpec() {
+    // The kinds are known before any control exists.
+    for (const TemplateItem& item : m_spec.controls) {
+        if (std::any_of(m_kinds.begin(), m_kinds.end(), [&](const auto& k) { return k.first == item.id; })) {
+            const std::string fault = "template: id " + std::to_string(item.id) + " appears twice";
+            m_specErrors.push_back(fault);
+            g_specError(fault);
+        }
+        m_kinds.emplace_back(item.id, item.kind);
+    }
+    for (const SliderBinding& b : m_spec.sliders) {
+        CheckId("sliders", b.slider, &AnySlider, "a slider");
+        CheckId("sliders", b.partner, &SliderPartner, "a value display or numeric edit");
+    }
+    for (const ComboBinding& b : m_spec.combos) {
+        CheckId("combos", b.combo, &ComboKind, "a combo box");
+    }
+    for (const ToggleBinding& b : m_spec.toggles) {
+        CheckId("toggles", b.button, &AnyButton, "a button");
+    }
+    for (const TextEditSpec& t : m_spec.textEdits) {
+        CheckId("text edits", t.id, &TextEditKind, "a text edit");
+    }
+    for (const PageText& t : m_spec.texts) {
+        CheckId("texts", t.id, &Captioned, "a captioned control");
+    }
+    for (const PageText& t : m_spec.modeTexts) {
+        CheckId("mode texts", t.id, &Captioned, "a captioned control");
+    }
+    for (int id : m_spec.expert) {
+        CheckId("expert controls", id, &AnyControl, "a control");
+    }
+    if (m_spec.graph.id != 0) {
+        CheckId("graph", m_spec.graph.id, &GraphKind, "a graph");
+    }
+    if (m_spec.strips.scroller != 0) {
+        CheckId("strips", m_spec.strips.scroller, &ScrollerKind, "a band scroller");
+    }
+    const ChannelSpec& c = m_spec.channels;
+    for (const ChannelChoice& choice : c.choices) {
+        CheckId("channels", choice.button, &AnyButton, "a button");
+    }
+    if (c.linkButton != 0) {
+        CheckId("channels", c.linkButton, &AnyButton, "a button");
+    }
+    if (m_spec.eqResetButton != 0) {
+        CheckId("EQ reset", m_spec.eqResetButton, &AnyButton, "a button");
+    }
+    m_kinds.clear(); // refilled as the controls are made
 }
 
 // --------------------------------------------------------------------------------------------- lookup
@@ -167,6 +378,15 @@ QWidget* CBoundPage::Control(int id) const {
         }
     }
     return nullptr;
+}
+
+ItemKind CBoundPage::KindOf(int id) const {
+    for (const auto& [cid, kind] : m_kinds) {
+        if (cid == id) {
+            return kind;
+        }
+    }
+    return ItemKind::Label;
 }
 
 CBitmapSlider* CBoundPage::Slider(int id) const {
@@ -187,6 +407,90 @@ CBitButton* CBoundPage::Button(int id) const {
 CFontStatic* CBoundPage::Label(int id) const {
     return dynamic_cast<CFontStatic*>(Control(id));
 }
+CEnglishEdit* CBoundPage::TextEdit(int id) const {
+    return dynamic_cast<CEnglishEdit*>(Control(id));
+}
+CSLamp* CBoundPage::MeterControl(int id) const {
+    return dynamic_cast<CSLamp*>(Control(id));
+}
+
+QString CBoundPage::Text(int id) const {
+    QWidget* w = Control(id);
+    if (auto* label = dynamic_cast<CFontStatic*>(w)) {
+        return label->Text();
+    }
+    if (auto* group = dynamic_cast<CGroupFrame*>(w)) {
+        return group->Text();
+    }
+    if (auto* button = dynamic_cast<QAbstractButton*>(w)) {
+        return button->text();
+    }
+    if (auto* edit = dynamic_cast<QLineEdit*>(w)) {
+        return edit->text();
+    }
+    if (auto* display = dynamic_cast<CEdit_Static*>(w)) {
+        return display->Text();
+    }
+    if (auto* combo = dynamic_cast<QComboBox*>(w)) {
+        return combo->currentText();
+    }
+    return {};
+}
+
+// ------------------------------------------------------------------------------------ records, channels
+
+const ChannelChoice* CBoundPage::ChoiceOf(int eqChannel) const {
+    for (const ChannelChoice& c : m_spec.channels.choices) {
+        if (c.eqChannel == eqChannel) {
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+bool CBoundPage::Linked() const {
+    const ChannelSpec& c = m_spec.channels;
+    return c.linkByte != nullptr && TheModel().image.*c.linkByte != 0;
+}
+
+int* CBoundPage::Selection() const {
+    const ChannelSpec& c = m_spec.channels;
+    return c.selection != nullptr ? &(TheModel().settings.view.*c.selection) : nullptr;
+}
+
+int CBoundPage::EditedChannel() const {
+    const ChannelSpec& c = m_spec.channels;
+    if (c.choices.empty()) {
+        return m_spec.graph.channel;
+    }
+    const int* selection = Selection();
+    if (Linked() || selection == nullptr) {
+        return c.choices.front().eqChannel;
+    }
+    return *selection;
+}
+
+std::uint8_t* CBoundPage::EditedRecord() {
+    const ChannelChoice* choice = ChoiceOf(EditedChannel());
+    if (choice == nullptr || choice->record == kNoRecord) {
+        return nullptr;
+    }
+    return reinterpret_cast<std::uint8_t*>(&TheModel().image) + choice->record;
+}
+
+std::uint8_t* CBoundPage::SharedRecord() {
+    const std::size_t shared = m_spec.channels.sharedRecord;
+    return shared == kNoRecord ? EditedRecord() : reinterpret_cast<std::uint8_t*>(&TheModel().image) + shared;
+}
+
+void CBoundPage::UseCrossoversOf(int eqChannel) {
+    CKTVEQ* c = ShownCollection(eqChannel);
+    const bool crossovers = c != nullptr && c->HighPassIndex() >= 0;
+    m_highPass = crossovers ? c->GetHighPass() : nullptr;
+    m_lowPass = crossovers ? c->GetLowPass() : nullptr;
+    m_highPassIndex = crossovers ? c->HighPassIndex() : -1;
+    m_lowPassIndex = crossovers ? c->LowPassIndex() : -1;
+}
 
 // --------------------------------------------------------------------------------------------- fields
 
@@ -203,21 +507,56 @@ std::uint8_t* CBoundPage::Base(FieldBase base) {
     }
 }
 
-CFilter* CBoundPage::Crossover(FieldBase base) const {
-    return base == FieldBase::HighPass ? m_highPass : base == FieldBase::LowPass ? m_lowPass : nullptr;
+CFilter* CBoundPage::FilterOf(const Field& f) const {
+    switch (f.base) {
+    case FieldBase::HighPass:
+        return m_highPass;
+    case FieldBase::LowPass:
+        return m_lowPass;
+    case FieldBase::Band: {
+        CKTVEQ* c = ShownCollection(EditedChannel());
+        const int band = static_cast<int>(f.offset);
+        return c != nullptr && band < c->BandCount() ? &c->At(band) : nullptr;
+    }
+    default:
+        return nullptr;
+    }
 }
 
-int CBoundPage::CrossoverIndex(FieldBase base) const {
-    return base == FieldBase::HighPass ? m_highPassIndex : m_lowPassIndex;
+int CBoundPage::RedrawIndex(int /*controlId*/, const Field& f) const {
+    switch (f.base) {
+    case FieldBase::HighPass:
+        return m_highPassIndex;
+    case FieldBase::LowPass:
+        return m_lowPassIndex;
+    default:
+        return static_cast<int>(f.offset);
+    }
 }
 
 int CBoundPage::ReadField(const Field& f) {
-    if (CFilter* x = Crossover(f.base)) {
-        const FilterRecord* r = x->CrossoverRecord();
-        if (r == nullptr) {
+    if (f.base == FieldBase::HighPass || f.base == FieldBase::LowPass || f.base == FieldBase::Band) {
+        CFilter* x = FilterOf(f);
+        if (x == nullptr) {
             return 0;
         }
-        return f.form == FieldForm::Slope ? r->slope : r->freq.get();
+        if (const FilterRecord* r = x->CrossoverRecord()) {
+            return f.form == FieldForm::Slope ? r->slope : r->freq.get();
+        }
+        const EqBand* band = x->BandRecord();
+        if (band == nullptr) {
+            return 0;
+        }
+        switch (f.form) {
+        case FieldForm::Gain:
+            return band->gain;
+        case FieldForm::Q:
+            return band->q;
+        case FieldForm::Type:
+            return band->type;
+        default:
+            return band->freq.get();
+        }
     }
     const std::uint8_t* rec = Base(f.base);
     if (rec == nullptr) {
@@ -228,21 +567,43 @@ int CBoundPage::ReadField(const Field& f) {
         return reinterpret_cast<const Le16*>(rec + f.offset)->get();
     case FieldForm::HighNibble:
         return rec[f.offset] >> 4;
+    case FieldForm::LowNibble:
+        return rec[f.offset] & 0x0F;
     default:
         return rec[f.offset];
     }
 }
 
-void CBoundPage::WriteField(const Field& f, int value) {
-    if (CFilter* x = Crossover(f.base)) {
+void CBoundPage::WriteField(const Field& f, int value, int controlId) {
+    if (f.base == FieldBase::HighPass || f.base == FieldBase::LowPass || f.base == FieldBase::Band) {
+        CFilter* x = FilterOf(f);
+        if (x == nullptr) {
+            return;
+        }
         // The filter object stores the index into its record and recomputes the curve.
-        if (f.form == FieldForm::Slope) {
+        switch (f.form) {
+        case FieldForm::Slope:
             x->SetSlope(value);
-        } else {
-            x->SetCrossoverFrequencyIndex(value);
+            break;
+        case FieldForm::Gain:
+            x->SetGainIndex(value);
+            break;
+        case FieldForm::Q:
+            x->SetQIndex(value);
+            break;
+        case FieldForm::Type:
+            x->SetType(value);
+            break;
+        default:
+            if (f.base == FieldBase::Band) {
+                x->SetFrequencyIndex(value);
+            } else {
+                x->SetCrossoverFrequencyIndex(value);
+            }
+            break;
         }
         if (m_graph != nullptr) {
-            m_graph->Redraw(CrossoverIndex(f.base));
+            m_graph->Redraw(RedrawIndex(controlId, f));
         }
         return;
     }
@@ -257,6 +618,9 @@ void CBoundPage::WriteField(const Field& f, int value) {
     case FieldForm::HighNibble:
         rec[f.offset] = static_cast<std::uint8_t>((value << 4) | (rec[f.offset] & 0x0F));
         break;
+    case FieldForm::LowNibble:
+        rec[f.offset] = static_cast<std::uint8_t>((rec[f.offset] & 0xF0) | (value & 0x0F));
+        break;
     default:
         rec[f.offset] = static_cast<std::uint8_t>(value);
         break;
@@ -265,8 +629,24 @@ void CBoundPage::WriteField(const Field& f, int value) {
 
 // ------------------------------------------------------------------------------------------ edit paths
 
+namespace {
+
+int SliderValue(const CBitmapSlider& s, bool inverted) {
+    return inverted ? s.GetPosInverted() : s.GetPos();
+}
+
+void SetSliderValue(CBitmapSlider& s, int v, bool inverted) {
+    if (inverted) {
+        s.SetPosInverted(v);
+    } else {
+        s.SetPos(v);
+    }
+}
+
+} // namespace
+
 bool CBoundPage::SliderEdited(int id) {
-    for (const SliderBinding& b : m_sliders) {
+    for (const SliderBinding& b : m_spec.sliders) {
         if (b.slider != id) {
             continue;
         }
@@ -275,20 +655,20 @@ bool CBoundPage::SliderEdited(int id) {
             return false;
         }
         // The position is read from the slider (the message's own copy may be older).
-        const int v = s->GetPos();
+        const int v = SliderValue(*s, b.inverted);
         if (CEdit_Static* d = Display(b.partner)) {
             d->SetValue(v);
         } else if (CNumEdit* e = NumEdit(b.partner)) {
             e->SetPos(v);
         }
-        WriteField(b.field, v);
+        WriteField(b.field, v * b.scale, b.slider);
         return true;
     }
     return false;
 }
 
 bool CBoundPage::NumEditEdited(int id) {
-    for (const SliderBinding& b : m_sliders) {
+    for (const SliderBinding& b : m_spec.sliders) {
         if (b.partner != id) {
             continue;
         }
@@ -298,9 +678,9 @@ bool CBoundPage::NumEditEdited(int id) {
         }
         const int v = e->GetPos();
         if (CBitmapSlider* s = Slider(b.slider)) {
-            s->SetPos(v);
+            SetSliderValue(*s, v, b.inverted);
         }
-        WriteField(b.field, v);
+        WriteField(b.field, v * b.scale, b.partner);
         return true;
     }
     return false;
@@ -310,21 +690,21 @@ void CBoundPage::ComboChosen(int id, int index) {
     if (index < 0) {
         return;
     }
-    for (const ComboBinding& b : m_combos) {
+    for (const ComboBinding& b : m_spec.combos) {
         if (b.combo == id) {
-            WriteField(b.field, index);
+            WriteField(b.field, index, b.combo);
             return;
         }
     }
 }
 
 bool CBoundPage::ToggleClicked(int id) {
-    for (const ToggleBinding& b : m_toggles) {
+    for (const ToggleBinding& b : m_spec.toggles) {
         if (b.button != id) {
             continue;
         }
         const int v = ReadField(b.field) == 0 ? 1 : 0;
-        WriteField(b.field, v);
+        WriteField(b.field, v, b.button);
         if (CBitButton* button = Button(id)) {
             button->SetOn(v != 0);
         }
@@ -340,15 +720,20 @@ void CBoundPage::Clicked(int id) {
     if (ToggleClicked(id)) {
         return;
     }
-    if (m_linkByte != nullptr) {
-        if (id == m_link.linkButton) {
-            ToggleLink();
+    const ChannelSpec& c = m_spec.channels;
+    if (c.linkButton != 0 && id == c.linkButton) {
+        ToggleLink();
+        return;
+    }
+    for (const ChannelChoice& choice : c.choices) {
+        if (choice.button == id) {
+            SelectChannel(choice.eqChannel);
             return;
         }
-        if (id == m_link.channel1Button || id == m_link.channel2Button) {
-            SelectChannel(id == m_link.channel1Button ? m_link.channel1 : m_link.channel2);
-            return;
-        }
+    }
+    if (m_spec.eqResetButton != 0 && id == m_spec.eqResetButton) {
+        ResetEqOfChannel();
+        return;
     }
     OnButton(id);
 }
@@ -359,9 +744,9 @@ void CBoundPage::RefreshSlider(const SliderBinding& b) {
     // A value outside the range (a damaged file) is shown as the nearest end by both controls alike; the
     // record keeps what it holds until the user moves one of them.
     const Conversion& c = ConversionOf(b.conversion);
-    const int v = std::clamp(ReadField(b.field), c.min, c.max);
+    const int v = std::clamp(ReadField(b.field) / b.scale, c.min, c.max);
     if (CBitmapSlider* s = Slider(b.slider)) {
-        s->SetPos(v);
+        SetSliderValue(*s, v, b.inverted);
     }
     if (CEdit_Static* d = Display(b.partner)) {
         d->SetValue(v);
@@ -371,15 +756,16 @@ void CBoundPage::RefreshSlider(const SliderBinding& b) {
 }
 
 void CBoundPage::RefreshBindings() {
-    for (const SliderBinding& b : m_sliders) {
+    for (const SliderBinding& b : m_spec.sliders) {
         RefreshSlider(b);
     }
-    for (const ComboBinding& b : m_combos) {
+    for (const ComboBinding& b : m_spec.combos) {
         if (QComboBox* box = Combo(b.combo)) {
-            box->setCurrentIndex(ReadField(b.field)); // a value outside the list shows no entry
+            const int v = ReadField(b.field);
+            box->setCurrentIndex(v < box->count() ? v : -1); // a value outside the list shows no entry
         }
     }
-    for (const ToggleBinding& b : m_toggles) {
+    for (const ToggleBinding& b : m_spec.toggles) {
         if (CBitButton* button = Button(b.button)) {
             button->SetOn(ReadField(b.field) != 0);
         }
@@ -387,23 +773,60 @@ void CBoundPage::RefreshBindings() {
 }
 
 void CBoundPage::RefreshBindings(FieldBase base, FieldForm form) {
-    for (const SliderBinding& b : m_sliders) {
+    for (const SliderBinding& b : m_spec.sliders) {
         if (b.field.base == base && b.field.form == form) {
             RefreshSlider(b);
         }
     }
 }
 
+void CBoundPage::FollowLink() {
+    int* selection = Selection();
+    const ChannelSpec& c = m_spec.channels;
+    if (selection == nullptr || c.choices.empty() || !Linked() || *selection == c.choices.front().eqChannel) {
+        return;
+    }
+    // A program arrived linked while channel 2 was shown: linked, the page edits channel 1 only.
+    *selection = c.choices.front().eqChannel;
+    if (m_strips) {
+        m_strips->Unhighlight();
+        m_strips->SetChannel(*selection);
+    }
+}
+
+void CBoundPage::Refresh() {
+    FollowLink();
+    if (m_strips) {
+        m_strips->RefreshAll();
+    }
+    RefreshChannelButtons();
+    if (m_graph != nullptr) {
+        UseCrossoversOf(EditedChannel());
+    }
+    RefreshBindings();
+    if (m_graph != nullptr && m_spec.graph.id != 0) {
+        m_graph->SetChannel(EditedChannel());
+    }
+}
+
 void CBoundPage::ApplyTexts(std::span<const PageText> texts) {
-    const bool chinese = TheModel().settings.languageFlag != 0;
+    const bool chinese = Chinese();
     for (const PageText& t : texts) {
         const QString text = QString::fromUtf8(chinese ? t.zh : t.en);
-        if (CFontStatic* label = Label(t.id)) {
+        QWidget* w = Control(t.id);
+        if (auto* label = dynamic_cast<CFontStatic*>(w)) {
             label->SetText(text);
-        } else if (CBitButton* button = Button(t.id)) {
+        } else if (auto* button = dynamic_cast<CBitButton*>(w)) {
             button->setText(text);
+        } else if (auto* group = dynamic_cast<CGroupFrame*>(w)) {
+            group->SetText(text);
         }
     }
+}
+
+void CBoundPage::ApplyLanguage() {
+    ApplyTexts(m_spec.texts);
+    ApplyTexts(m_spec.modeTexts);
 }
 
 void CBoundPage::ApplyExpert(std::span<const int> ids) {
@@ -417,73 +840,78 @@ void CBoundPage::ApplyExpert(std::span<const int> ids) {
     }
 }
 
+void CBoundPage::ApplyMode() {
+    ApplyExpert(m_spec.expert);
+    ApplyTexts(m_spec.modeTexts);
+}
+
 // --------------------------------------------------------------------------------------- link, channels
-
-void CBoundPage::SetChannelLink(const ChannelLinkSpec& link, std::uint8_t* linkByte, int* selection) {
-    m_link = link;
-    m_linkByte = linkByte;
-    m_selection = selection;
-}
-
-int CBoundPage::EditedChannel() const {
-    if (m_linkByte == nullptr || m_selection == nullptr) {
-        return m_link.channel1;
-    }
-    return *m_linkByte != 0 ? m_link.channel1 : *m_selection;
-}
 
 void CBoundPage::ChannelSwitched() {
     if (m_strips) {
         m_strips->Unhighlight();
-        m_strips->SetChannel(*m_selection);
+        m_strips->SetChannel(*Selection());
     }
     Refresh();
 }
 
 void CBoundPage::ToggleLink() {
-    if (m_linkByte == nullptr) {
+    const ChannelSpec& c = m_spec.channels;
+    int* selection = Selection();
+    if (c.linkByte == nullptr || selection == nullptr || c.choices.size() < 2) {
         return;
     }
     // The transmit thread must not compare while the flag and the copy are half done.
     ImageLockGuard lock(ImageLock());
-    *m_linkByte = *m_linkByte == 0 ? 1 : 0;
-    if (*m_linkByte != 0) {
-        if (*m_selection == m_link.channel2) {
-            *m_selection = m_link.channel1;
+    std::uint8_t& link = TheModel().image.*c.linkByte;
+    link = link == 0 ? 1 : 0;
+    if (link != 0) {
+        if (*selection != c.choices.front().eqChannel) {
+            *selection = c.choices.front().eqChannel;
             ChannelSwitched();
         }
-    } else {
-        SyncCopy(); // channel 2 becomes channel 1 in image and shadow: nothing is sent for it
+    } else if (c.syncCopy != nullptr) {
+        c.syncCopy(); // channel 2 becomes channel 1 in image and shadow: nothing is sent for it
     }
     RefreshChannelButtons();
 }
 
 void CBoundPage::SelectChannel(int eqChannel) {
-    if (m_selection == nullptr || *m_selection == eqChannel) {
+    int* selection = Selection();
+    if (selection == nullptr || *selection == eqChannel) {
         return;
     }
-    *m_selection = eqChannel;
+    *selection = eqChannel;
     ChannelSwitched();
 }
 
 void CBoundPage::RefreshChannelButtons() {
-    if (m_linkByte == nullptr) {
+    const ChannelSpec& c = m_spec.channels;
+    const int* selection = Selection();
+    if (selection == nullptr) {
         return;
     }
-    const bool linked = *m_linkByte != 0;
-    CBitButton* one = Button(m_link.channel1Button);
-    CBitButton* two = Button(m_link.channel2Button);
-    if (CBitButton* link = Button(m_link.linkButton)) {
+    const bool linked = Linked();
+    if (CBitButton* link = Button(c.linkButton)) {
         link->SetOn(linked);
     }
-    for (CBitButton* b : {one, two}) {
-        if (b != nullptr) {
+    for (const ChannelChoice& choice : c.choices) {
+        if (CBitButton* b = Button(choice.button)) {
             b->setEnabled(!linked);
+            b->SetOn(!linked && *selection == choice.eqChannel);
         }
     }
-    if (one != nullptr && two != nullptr) {
-        one->SetOn(!linked && *m_selection == m_link.channel1);
-        two->SetOn(!linked && *m_selection == m_link.channel2);
+}
+
+void CBoundPage::ResetEqOfChannel() {
+    // Only the bands: crossovers, levels and dynamics stay.
+    const int channel = EditedChannel();
+    ResetEq(channel);
+    if (m_strips) {
+        m_strips->Reindex();
+    }
+    if (m_graph != nullptr) {
+        m_graph->SetChannel(channel);
     }
 }
 
@@ -526,9 +954,9 @@ void CBoundPage::OnMessage(int message, std::intptr_t wParam, std::intptr_t lPar
         OnStripBandEdited(static_cast<int>(lParam));
         break;
     default:
-        OnPageMessage(message, wParam, lParam);
         break;
     }
+    OnPageMessage(message, wParam, lParam);
 }
 
 } // namespace kel

@@ -1,17 +1,23 @@
-// What the pages share: controls made from a template table, controls bound to image or system fields
-// through the conversions table, the edit paths, Refresh, language and mode tables, and the link buttons.
+// What the pages share: a page is declared by one PageSpec — its template, the controls bound to image or
+// system fields through the conversions table, its language and Easy/Full tables, its channel choice, its
+// strips and graph — and CBoundPage does the set-up, the edit paths, Refresh, language, mode, links,
+// channel buttons and EQ reset from it. A page overrides only what is particular to it.
 #pragma once
 
 #include "model/DataConver.h"
+#include "model/Model.h"
 #include "model/ProgramImage.h"
 #include "pages/PageBase.h"
+#include "pages/PageTemplate.h"
 
 #include <QColor>
+#include <QString>
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -24,36 +30,12 @@ class CBitButton;
 class CBitmapSlider;
 class CCFStatic;
 class CEdit_Static;
+class CEnglishEdit;
 class CFilter;
 class CFontStatic;
 class CNumEdit;
+class CSLamp;
 class CStripRow;
-
-// A rectangle of a page template, in dialog units.
-struct PageRect {
-    int x, y, w, h;
-};
-
-enum class ItemKind : std::uint8_t {
-    Label,    // static text
-    Title,    // the heading of a group of controls
-    Slider,   // horizontal page slider (its size comes from the skin bitmap)
-    Display,  // value display beside a slider
-    NumEdit,  // numeric edit
-    Combo,    // drop-down list
-    Button,   // two-state text button
-    Scroller, // the band scroller (trackbar)
-    Graph,    // the EQ graph
-};
-
-// One control of a page template; the caption is the template's own text (kept where a language table
-// does not replace it).
-struct TemplateItem {
-    int id;
-    ItemKind kind;
-    PageRect rect;
-    const char* caption = nullptr;
-};
 
 // Where a bound value lives.
 enum class FieldBase : std::uint8_t {
@@ -62,31 +44,41 @@ enum class FieldBase : std::uint8_t {
     System,   // the working system block
     HighPass, // the edited channel's high-pass crossover object
     LowPass,  // the edited channel's low-pass crossover object
+    Band,     // a band object of the edited channel's collection; the offset is the band index
 };
 
 enum class FieldForm : std::uint8_t {
     Byte,
     Word,       // 16-bit little-endian
     HighNibble, // the upper four bits; the lower four are kept
-    Frequency,  // crossover frequency index, through the filter object
-    Slope,      // crossover slope, through the filter object
+    LowNibble,  // the lower four bits; the upper four are kept
+    // Through a filter object (crossover or band).
+    Frequency, // frequency index
+    Slope,     // crossover slope
+    Gain,      // band gain index
+    Q,         // band Q index
+    Type,      // band type
 };
 
 struct Field {
     FieldBase base;
     FieldForm form;
-    std::size_t offset = 0; // within the record (Byte, Word, HighNibble)
+    std::size_t offset = 0; // within the record (Byte, Word, nibbles), or the band index (Band)
 };
 
 // A slider and its partner (a value display or a numeric edit, as the template says) showing one field.
+// The field holds position × scale (a delay stored in finer steps than its slider moves); shown is the
+// stored value ÷ scale, truncated. An inverted slider has its maximum at the top.
 struct SliderBinding {
     int slider;
     int partner;
     Conv conversion;
     Field field;
+    int scale = 1;
+    bool inverted = false;
 };
 
-// A drop-down list whose selection index is the stored value.
+// A drop-down list whose selection index is the stored value. Empty items keep the template's list.
 struct ComboBinding {
     int combo;
     std::span<const char* const> items;
@@ -100,6 +92,14 @@ struct ToggleBinding {
     bool redrawsGraph;
 };
 
+// A single-byte text edit: its length, whether it hides what is typed, whether it takes digits only.
+struct TextEditSpec {
+    int id;
+    int maxLength;
+    bool password;
+    bool digitsOnly;
+};
+
 // A caption in both languages.
 struct PageText {
     int id;
@@ -107,83 +107,142 @@ struct PageText {
     const char* en;
 };
 
-// The link (SYNC) and the two channel buttons of a page that edits one of two channels.
-struct ChannelLinkSpec {
-    int linkButton;
-    int channel1Button;
-    int channel2Button;
-    int channel1; // EqChannel codes
-    int channel2;
+inline constexpr std::size_t kNoRecord = static_cast<std::size_t>(-1);
+
+// One choice of a channel button: the button, the EqChannel it selects and that channel's record in the
+// program image (kNoRecord where the page finds its records itself).
+struct ChannelChoice {
+    int button;
+    int eqChannel;
+    std::size_t record = kNoRecord;
+};
+
+// The channel buttons of a page that edits one of several channels, with the link (SYNC) of a pair.
+struct ChannelSpec {
+    std::span<const ChannelChoice> choices;
+    int PageViewState::*selection = nullptr; // the selection global (survives page switches)
+    int linkButton = 0;                      // 0: no link
+    std::uint8_t ProgramImage::*linkByte = nullptr;
+    // Channel 1 copied onto channel 2 in image and shadow when the link goes off.
+    void (*syncCopy)() = nullptr;
+    // The record of the settings both channels share (kNoRecord: each channel keeps its own).
+    std::size_t sharedRecord = kNoRecord;
+};
+
+// The row of band strips and its scroller.
+struct StripSpec {
+    int count = 0;
+    int pitchX = 58;  // pixels from one strip to the next
+    int scroller = 0; // id of the band scroller; 0 without
+    int maxFirst = 0; // the scroller's range is 0..maxFirst
+    int PageViewState::*firstBand = nullptr;
+    int PageViewState::*lastBand = nullptr;
+    bool reindexUnchanged = false; // every scroll message re-indexes, also at the same position
+};
+
+// The page's EQ graph: the template's graph control, or (id 0) the graph of the page's parent.
+struct GraphSpec {
+    int id = 0;
+    int layout = 0;
+    int channel = 0; // the first EqChannel; also the channel of a page without a channel choice
+};
+
+struct PageSpec {
+    std::span<const TemplateItem> controls;
+    std::span<const SliderBinding> sliders;
+    std::span<const ComboBinding> combos;
+    std::span<const ToggleBinding> toggles;
+    std::span<const TextEditSpec> textEdits;
+    std::span<const PageText> texts;
+    // Rewritten by ApplyLanguage and again at the end of ApplyMode.
+    std::span<const PageText> modeTexts;
+    // Disabled in "Easy Mode", enabled in "Full Mode".
+    std::span<const int> expert;
+    GraphSpec graph;
+    StripSpec strips;
+    ChannelSpec channels;
+    int eqResetButton = 0;
 };
 
 inline const QColor kHighlightColour{255, 0, 0};
 inline const QColor kPlainTitleColour{0, 0, 0};
 
+// Where faults of a page's tables go (an id naming no control, or a control of another kind). The test
+// build stops at the first; otherwise they are logged and the binding is left out.
+using PageSpecErrorHandler = void (*)(const std::string& message);
+PageSpecErrorHandler SetPageSpecErrorHandler(PageSpecErrorHandler handler);
+
 class CBoundPage : public CPageBase {
   public:
-    CBoundPage(QWidget* parent, PageHost* host);
+    // Builds the page from its spec: controls, graph, strips, scroller, looks, bindings (no values).
+    // A page without a graph of its own draws on sharedGraph (a sub-page on its parent's).
+    CBoundPage(QWidget* parent, PageHost* host, const PageSpec& spec, CCFStatic* sharedGraph = nullptr);
     ~CBoundPage() override;
+
+    void Refresh() override;
+    void ApplyLanguage() override;
+    void ApplyMode() override;
+
+    const PageSpec& Spec() const { return m_spec; }
+    // The faults found in the spec when the page was built (empty for a sound page).
+    const std::vector<std::string>& SpecErrors() const { return m_specErrors; }
 
     // The controls by template id (null when the id is not of that kind).
     QWidget* Control(int id) const;
+    ItemKind KindOf(int id) const;
     CBitmapSlider* Slider(int id) const;
     CEdit_Static* Display(int id) const;
     CNumEdit* NumEdit(int id) const;
     QComboBox* Combo(int id) const;
     CBitButton* Button(int id) const;
     CFontStatic* Label(int id) const;
+    CEnglishEdit* TextEdit(int id) const;
+    CSLamp* MeterControl(int id) const;
+    // The text a label, group, button, edit, display or list shows.
+    QString Text(int id) const;
     CCFStatic* Graph() const { return m_graph; }
     CStripRow* Strips() const { return m_strips.get(); }
 
-    // The record being edited and the channel's crossover objects.
-    virtual std::uint8_t* EditedRecord() = 0;
-    virtual std::uint8_t* SharedRecord() { return EditedRecord(); }
+    // The record being edited, and the record of the settings both channels share.
+    virtual std::uint8_t* EditedRecord();
+    virtual std::uint8_t* SharedRecord();
+    // The channel being edited: channel 1 while linked, else the selection; the graph's channel on a page
+    // without a channel choice.
+    virtual int EditedChannel() const;
     CFilter* HighPass() const { return m_highPass; }
-    // The channel being edited: channel 1 while linked, else the selection.
-    int EditedChannel() const;
     CFilter* LowPass() const { return m_lowPass; }
 
   protected:
-    // Initialisation: controls, then bindings (ranges, kinds, lists; no values).
-    void CreateControls(std::span<const TemplateItem> items);
-    void BindSliders(std::span<const SliderBinding> bindings);
-    void BindCombos(std::span<const ComboBinding> bindings);
-    void BindToggles(std::span<const ToggleBinding> bindings);
-    // The graph of the page: initialised, owned by this page, with its layout and first channel.
-    void InitGraph(int layout, int channel);
-    // The row of band strips under the graph.
-    void CreateStrips(int count, int channel);
     // The crossover objects of a channel's collection (n and n + 1).
     void UseCrossoversOf(int eqChannel);
 
     // Loads the bound controls from the model; sends nothing, writes nothing.
     void RefreshBindings();
-    // Only the bindings of one field base (e.g. the high-pass after a graph drag).
+    // Only the bindings of one field base and form (e.g. the high-pass after a graph drag).
     void RefreshBindings(FieldBase base, FieldForm form);
     void ApplyTexts(std::span<const PageText> texts);
-    // Disabled in "Easy Mode", enabled in "Full Mode".
     void ApplyExpert(std::span<const int> ids);
 
-    // Link and channel buttons.
-    void SetChannelLink(const ChannelLinkSpec& link, std::uint8_t* linkByte, int* selection);
     // Link clicked: under ImageLock the byte is toggled and the channel routine runs.
     void ToggleLink();
-    // Channel 1 or 2 clicked; the channel already selected does nothing.
+    // A channel button clicked; the channel already selected does nothing.
     void SelectChannel(int eqChannel);
     // The buttons' states for the link byte and the selection (in Refresh).
     void RefreshChannelButtons();
-    // The copy of channel 1 onto channel 2 when the link goes off (image and shadow, filters rebound).
-    virtual void SyncCopy() {}
     // After the selection changed: the strips follow the channel and the page reloads.
     virtual void ChannelSwitched();
+    // EQ Reset: the bands of the channel edited to their defaults, the row re-indexed, the graph redrawn.
+    virtual void ResetEqOfChannel();
 
-    // Buttons other than toggles, links and channels.
+    // Buttons other than toggles, links, channels and EQ reset.
     virtual void OnButton(int /*id*/) {}
     // Graph and strip reports (message handling, steps 6 and 7).
     virtual void OnGraphBandEdited(int channel, int band);
     virtual void OnStripBandEdited(int band);
     // Custom messages not handled here.
     virtual void OnPageMessage(int /*message*/, std::intptr_t /*wParam*/, std::intptr_t /*lParam*/) {}
+    // The graph index an edit of a filter field redraws highlighted (a crossover's own index, a band's).
+    virtual int RedrawIndex(int controlId, const Field& field) const;
 
     void OnMessage(int message, std::intptr_t wParam, std::intptr_t lParam) override;
 
@@ -194,28 +253,37 @@ class CBoundPage : public CPageBase {
     bool ToggleClicked(int id);
 
     int ReadField(const Field& f);
-    void WriteField(const Field& f, int value);
+    // controlId: the control that made the edit (for the graph's highlight).
+    void WriteField(const Field& f, int value, int controlId = 0);
 
   private:
+    void Build(CCFStatic* sharedGraph);
+    QWidget* CreateControl(const TemplateItem& item);
+    void BindSliders();
+    void BindCombos();
+    void ConfigureTextEdits();
+    void CheckSpec();
+    void CheckId(const char* table, int id, bool (*accepts)(ItemKind), const char* wanted);
     void Clicked(int id);
     std::uint8_t* Base(FieldBase base);
-    CFilter* Crossover(FieldBase base) const;
-    int CrossoverIndex(FieldBase base) const;
+    CFilter* FilterOf(const Field& f) const;
     void RefreshSlider(const SliderBinding& b);
+    // A linked program arrived while channel 2 was selected: linked, the page edits channel 1.
+    void FollowLink();
+    bool Linked() const;
+    int* Selection() const;
+    const ChannelChoice* ChoiceOf(int eqChannel) const;
 
+    const PageSpec& m_spec;
     std::vector<std::pair<int, QWidget*>> m_controls;
-    std::vector<SliderBinding> m_sliders;
-    std::vector<ComboBinding> m_combos;
-    std::vector<ToggleBinding> m_toggles;
+    std::vector<std::pair<int, ItemKind>> m_kinds;
+    std::vector<std::string> m_specErrors;
     CCFStatic* m_graph = nullptr;
     std::unique_ptr<CStripRow> m_strips;
     CFilter* m_highPass = nullptr;
     CFilter* m_lowPass = nullptr;
     int m_highPassIndex = -1;
     int m_lowPassIndex = -1;
-    ChannelLinkSpec m_link{-1, -1, -1, 0, 0};
-    std::uint8_t* m_linkByte = nullptr;
-    int* m_selection = nullptr;
 };
 
 } // namespace kel

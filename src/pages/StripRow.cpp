@@ -10,10 +10,10 @@
 
 namespace kel {
 
-CStripRow::CStripRow(QWidget* page, CCFStatic* graph, int count, int eqChannel) {
+CStripRow::CStripRow(QWidget* page, CCFStatic* graph, int count, int eqChannel, int pitchX) {
     for (int i = 0; i < count; ++i) {
         auto* strip = new CEQDlg(page); // owned by the page
-        strip->move(kFirstX + kPitchX * i, kTop);
+        strip->move(kFirstX + pitchX * i, kTop);
         strip->SetGraph(graph);
         strip->show();
         strip->SetChannel(eqChannel, false);

@@ -13,13 +13,14 @@ class CEQDlg;
 
 class CStripRow {
   public:
-    // Where the strips sit on their page, in pixels: strip i at x = 60 + 58 × i, y = 5.
+    // Where the strips sit on their page, in pixels: strip i at x = 60 + pitch × i (58 on most pages),
+    // y = 5.
     static constexpr int kFirstX = 60;
     static constexpr int kPitchX = 58;
     static constexpr int kTop = 5;
 
     // Creates `count` strips on the page for bands 0.. of the channel, each redrawing the graph.
-    CStripRow(QWidget* page, CCFStatic* graph, int count, int eqChannel);
+    CStripRow(QWidget* page, CCFStatic* graph, int count, int eqChannel, int pitchX = kPitchX);
     CStripRow(const CStripRow&) = delete;
     CStripRow& operator=(const CStripRow&) = delete;
 

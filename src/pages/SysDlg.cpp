@@ -11,21 +11,17 @@
 #include "controls/SLamp.h"
 #include "controls/Skin.h"
 #include "model/AppHooks.h"
-#include "model/DataConver.h"
 #include "model/Model.h"
+#include "pages/ByteText.h"
 #include "pages/SysLayout.h"
-#include "pages/SysPanel.h"
 #include "presets/PresetFiles.h"
 #include "protocol/CommandTables.h"
 
 #include <QComboBox>
 #include <QPainter>
-#include <QRegularExpressionValidator>
 
-#include <algorithm>
 #include <cstring>
 #include <span>
-#include <string_view>
 
 namespace kel {
 
@@ -70,13 +66,13 @@ constexpr std::array<const char*, 2> kIrItems = {"Disable", "Enable"};
 constexpr std::array<const char*, 6> kInputItems = {"Auto", "VOD", "BGM", "COAX", "OPTI", "BT"};
 constexpr std::array<const char*, 2> kSenItems = {"L", "H"};
 
-constexpr std::array<ComboBinding, 3> kCombos = {{
+constexpr std::array<ComboBinding, 4> kCombos = {{
     {IDC_PHANTOM, kPhantomItems, SystemByteField(offsetof(SystemBlock, rearMicPhantom))},
     {IDC_IR, kIrItems, SystemByteField(offsetof(SystemBlock, irControl))},
     {IDC_MUSIC_INPUT, kInputItems, SystemByteField(offsetof(SystemBlock, musicInput))},
+    // The low nibble of byte 9; the key control of the music page is the high nibble.
+    {IDC_SEN, kSenItems, {FieldBase::System, FieldForm::LowNibble, offsetof(SystemBlock, keySen)}},
 }};
-// "VOD/BGM Sen" is the low nibble of byte 9 (the key control of the music page is the high nibble); the
-// page stores it itself.
 
 // Enabled in "Full Mode" only.
 constexpr std::array<int, 10> kExpert = {
@@ -141,27 +137,12 @@ bool StorePermission() {
     return TheModel().settings.storePermission != 0;
 }
 
-std::span<u8> SystemField(std::size_t offset, std::size_t length) {
-    return {reinterpret_cast<u8*>(&TheModel().system) + offset, length};
-}
-
-QString FieldText(std::span<const u8> field) {
-    const std::string text = BytesToText(field);
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QString SlotName(int slot) {
     return FieldText(TheModel().presets.Slot(slot).name);
 }
 
-// A text of the page into a fixed-width field of the model (single-byte text, blank padded).
-void StoreText(const QString& text, std::span<u8> field) {
-    const QByteArray bytes = text.toLatin1();
-    TextToBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), field);
-}
-
-QRect PixelRect(const DluRect& r) {
-    return DialogUnits::Get().Rect(r.x, r.y, r.w, r.h);
+QString StoredSystemPassword() {
+    return FieldText(TheModel().system.systemPassword);
 }
 
 void Enable(QWidget* w, bool on) {
@@ -169,39 +150,6 @@ void Enable(QWidget* w, bool on) {
         w->setEnabled(on);
     }
 }
-
-// A group frame: the panel with its title band, or (over the background bitmap, which draws the panel)
-// the title alone.
-class CGroupFrame : public QWidget {
-  public:
-    CGroupFrame(QWidget* parent, bool drawPanel) : QWidget(parent), m_drawPanel(drawPanel) {
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-    }
-    void SetText(const QString& text) {
-        m_text = text;
-        update();
-    }
-    const QString& Text() const { return m_text; }
-
-  protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        const int band = DialogUnits::Get().Y(kGroupTitleDlu);
-        if (m_drawPanel) {
-            PaintPanel(p, QRectF(rect()), band);
-        }
-        QFont f = DialogFont();
-        f.setBold(true);
-        p.setFont(f);
-        p.setPen(QColor::fromRgb(skin::kTextOnDark));
-        p.drawText(QRect(8, 0, width() - 16, band), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   m_text);
-    }
-
-  private:
-    bool m_drawPanel;
-    QString m_text;
-};
 
 // The page's picture (skin resource 176).
 class CPicture : public QWidget {
@@ -222,37 +170,7 @@ class CPicture : public QWidget {
     QPixmap m_picture;
 };
 
-// The template's own kinds of control, for the controls the page conventions create.
-ItemKind ConventionKind(Kind kind) {
-    switch (kind) {
-    case Kind::Label:
-        return ItemKind::Label;
-    case Kind::Title:
-        return ItemKind::Title;
-    case Kind::Slider:
-        return ItemKind::Slider;
-    case Kind::Display:
-        return ItemKind::Display;
-    case Kind::Combo:
-        return ItemKind::Combo;
-    default:
-        return ItemKind::Button;
-    }
-}
-
-bool MadeByConventions(Kind kind) {
-    return kind != Kind::Group && kind != Kind::Edit && kind != Kind::Meter;
-}
-
-// The edits: their lengths and which of them take digits only.
-struct EditSpec {
-    int id;
-    int maxLength;
-    bool password;
-    bool digitsOnly;
-};
-
-constexpr std::array<EditSpec, 8> kEdits = {{
+constexpr std::array<TextEditSpec, 8> kEdits = {{
     {IDC_MODE_NAME, kNameLength, false, false},
     {IDC_VERIFY_EDIT, kSystemPasswordLength, true, false},
     {IDC_SYS_OLD, kSystemPasswordLength, true, true},
@@ -262,6 +180,20 @@ constexpr std::array<EditSpec, 8> kEdits = {{
     {IDC_PANEL_NEW, kPanelPasswordLength, true, true},
     {IDC_PANEL_CONFIRM, kPanelPasswordLength, true, false},
 }};
+
+const PageSpec kSpec = {
+    .controls = kControls,
+    .sliders = kSliders,
+    .combos = kCombos,
+    .textEdits = kEdits,
+    .texts = kTexts,
+    .expert = kExpert,
+};
+
+constexpr CPasswordColumn::Spec kSystemColumn = {CMD_SYSTEM_PASSWORD, offsetof(SystemBlock, systemPassword),
+                                                 kSystemPasswordLength, kSystemEntry};
+constexpr CPasswordColumn::Spec kPanelColumn = {CMD_PANEL_PASSWORD, offsetof(SystemBlock, panelPassword),
+                                                kPanelPasswordLength, kPanelEntry};
 
 } // namespace
 
@@ -284,132 +216,45 @@ struct SysButtons {
     }};
 };
 
-CSysDlg::CSysDlg(QWidget* parent, PageHost* host) : CBoundPage(parent, host) {
+CSysDlg::CSysDlg(QWidget* parent, PageHost* host) : CBoundPage(parent, host, kSpec) {
     setObjectName(QStringLiteral("CSysDlg"));
     m_backgroundZh = LoadSkinBitmap(IDB_SYSTEM_BACKGROUND_ZH);
     m_backgroundEn = LoadSkinBitmap(IDB_SYSTEM_BACKGROUND_EN);
 
-    m_system.command = CMD_SYSTEM_PASSWORD;
-    m_system.offset = offsetof(SystemBlock, systemPassword);
-    m_system.length = kSystemPasswordLength;
-    m_system.entryIndex = kSystemEntry;
-    m_panel.command = CMD_PANEL_PASSWORD;
-    m_panel.offset = offsetof(SystemBlock, panelPassword);
-    m_panel.length = kPanelPasswordLength;
-    m_panel.entryIndex = kPanelEntry;
-
-    CreatePageControls();
-    ApplyLanguage();
-}
-
-std::uint8_t* CSysDlg::EditedRecord() {
-    return reinterpret_cast<std::uint8_t*>(&TheModel().system);
-}
-
-void CSysDlg::CreatePageControls() {
-    // Groups first, so that every control lies above its frame.
-    for (const ControlRect& c : kControls) {
-        if (c.kind == Kind::Group) {
-            // The "Setting" panel is part of the background; its frame draws the title only.
-            auto* group = new CGroupFrame(this, c.id != IDC_SETTING_GROUP);
-            group->setGeometry(PixelRect(c.rect));
-            m_own.emplace_back(c.id, group);
-        }
-    }
-
-    std::vector<TemplateItem> items;
-    for (const ControlRect& c : kControls) {
-        if (MadeByConventions(c.kind)) {
-            items.push_back({c.id, ConventionKind(c.kind), {c.rect.x, c.rect.y, c.rect.w, c.rect.h}});
-        }
-    }
-    CreateControls(items);
-    BindSliders(kSliders);
-    BindCombos(kCombos);
     for (const SliderBinding& b : kSliders) {
         // The panel's shading shows around the groove.
         Slider(b.slider)->SetBitmapChannel(IDB_SLIDER_CHANNEL, IDB_SLIDER_CHANNEL_ACTIVE, true);
         Display(b.partner)->SetAlignment(Qt::AlignHCenter | Qt::AlignVCenter); // centred in its well
     }
-
-    QComboBox* sen = Combo(IDC_SEN);
-    for (const char* item : kSenItems) {
-        sen->addItem(QString::fromUtf8(item));
+    for (int i = 0; i < kMeterCount; ++i) {
+        m_meters[static_cast<std::size_t>(i)] = MeterControl(IDC_METER_FIRST + i);
     }
-    connect(sen, &QComboBox::activated, this, [this](int index) { OnSensitivityChosen(index); });
-
     m_modeList = Combo(IDC_MODE_LIST);
     m_modeList->setMaxVisibleItems(kSlotCount);
     connect(m_modeList, &QComboBox::activated, this, [this](int index) { OnModeSelected(index); });
-
-    for (int i = 0; i < kMeterCount; ++i) {
-        auto* meter = new CSLamp(this);
-        const QRect r = PixelRect(MeterRect(i));
-        const int h = MeterPixelHeight(r.height());
-        meter->setGeometry(r.x(), r.bottom() + 1 - h, r.width(), h); // standing on the panel's numbers
-        meter->AllOff();
-        m_meters[static_cast<std::size_t>(i)] = meter;
-        m_own.emplace_back(IDC_METER_FIRST + i, meter);
-    }
-
-    CreateEdits();
     for (const SysButtons::Entry& b : SysButtons::kTable) {
         Button(b.id)->setFocusPolicy(Qt::TabFocus);
     }
-    m_system.modify = Button(IDC_SYS_MODIFY);
-    m_panel.modify = Button(IDC_PANEL_MODIFY);
+
+    m_modeName = TextEdit(IDC_MODE_NAME);
+    m_verifyEdit = TextEdit(IDC_VERIFY_EDIT);
+    m_system.emplace(kSystemColumn, TextEdit(IDC_SYS_OLD), TextEdit(IDC_SYS_NEW), TextEdit(IDC_SYS_CONFIRM),
+                     Button(IDC_SYS_MODIFY));
+    m_panel.emplace(kPanelColumn, TextEdit(IDC_PANEL_OLD), TextEdit(IDC_PANEL_NEW), TextEdit(IDC_PANEL_CONFIRM),
+                    Button(IDC_PANEL_MODIFY));
+    // Only the user's typing arrives here; texts set by the page send nothing.
+    connect(m_modeName, &CEnglishEdit::Changed, this, [this](int) { m_modeText = m_modeName->text(); });
+    connect(m_verifyEdit, &CEnglishEdit::Changed, this, [this](int) { OnVerifyEdited(); });
+    for (CPasswordColumn* column : {&*m_system, &*m_panel}) {
+        for (CEnglishEdit* e : {column->OldEdit(), column->NewEdit(), column->ConfirmEdit()}) {
+            connect(e, &CEnglishEdit::Changed, this, [column](int) { column->Evaluate(); });
+        }
+    }
 
     auto* picture = new CPicture(this, LoadSkinBitmap(IDB_SYSTEM_PICTURE));
     const DialogUnits& du = DialogUnits::Get();
     picture->move(du.X(kPictureX), du.Y(kPictureY));
-}
-
-void CSysDlg::CreateEdits() {
-    for (const EditSpec& item : kEdits) {
-        auto* edit = new CEnglishEdit(this, item.id);
-        edit->setGeometry(PixelRect(RectOf(item.id)));
-        edit->setMaxLength(item.maxLength);
-        if (item.password) {
-            edit->setEchoMode(QLineEdit::Password);
-        }
-        QPalette pal = edit->palette();
-        pal.setColor(QPalette::Disabled, QPalette::Base,
-                     QColor::fromRgb(skin::kFace)); // shut edits look shut
-        edit->setPalette(pal);
-        if (item.digitsOnly) {
-            // Digits are single-byte text: this validator keeps the edit's own rule as well.
-            edit->setValidator(
-                new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
-        }
-        m_own.emplace_back(item.id, edit);
-    }
-    const auto edit = [this](int id) { return dynamic_cast<CEnglishEdit*>(Item(id)); };
-    m_modeName = edit(IDC_MODE_NAME);
-    m_verifyEdit = edit(IDC_VERIFY_EDIT);
-    m_system.oldEdit = edit(IDC_SYS_OLD);
-    m_system.newEdit = edit(IDC_SYS_NEW);
-    m_system.confirmEdit = edit(IDC_SYS_CONFIRM);
-    m_panel.oldEdit = edit(IDC_PANEL_OLD);
-    m_panel.newEdit = edit(IDC_PANEL_NEW);
-    m_panel.confirmEdit = edit(IDC_PANEL_CONFIRM);
-
-    // Only the user's typing arrives here; texts set by the page send nothing.
-    connect(m_modeName, &CEnglishEdit::Changed, this, [this](int) { m_modeText = m_modeName->text(); });
-    connect(m_verifyEdit, &CEnglishEdit::Changed, this, [this](int) { OnVerifyEdited(); });
-    for (PasswordColumn* column : {&m_system, &m_panel}) {
-        for (CEnglishEdit* e : {column->oldEdit, column->newEdit, column->confirmEdit}) {
-            connect(e, &CEnglishEdit::Changed, this,
-                    [this, column](int) { EvaluatePasswordColumn(*column); });
-        }
-    }
-}
-
-QWidget* CSysDlg::Item(int id) const {
-    if (QWidget* w = Control(id)) {
-        return w;
-    }
-    const auto it = std::find_if(m_own.begin(), m_own.end(), [id](const auto& e) { return e.first == id; });
-    return it == m_own.end() ? nullptr : it->second;
+    ApplyLanguage();
 }
 
 const QPixmap& CSysDlg::Background() const {
@@ -426,37 +271,7 @@ void CSysDlg::paintEvent(QPaintEvent*) {
     p.drawPixmap(QRect(QPoint(kBackgroundX, kBackgroundY), SkinBitmapSize(m_backgroundZh)), picture);
 }
 
-void CSysDlg::SetCaption(int id, const QString& text) {
-    if (auto* group = dynamic_cast<CGroupFrame*>(Item(id))) {
-        group->SetText(text);
-    }
-}
-
-QString CSysDlg::Text(int id) const {
-    QWidget* w = Item(id);
-    if (auto* label = dynamic_cast<CFontStatic*>(w)) {
-        return label->Text();
-    }
-    if (auto* group = dynamic_cast<CGroupFrame*>(w)) {
-        return group->Text();
-    }
-    if (auto* button = dynamic_cast<QAbstractButton*>(w)) {
-        return button->text();
-    }
-    if (auto* edit = dynamic_cast<QLineEdit*>(w)) {
-        return edit->text();
-    }
-    if (auto* display = dynamic_cast<CEdit_Static*>(w)) {
-        return display->Text();
-    }
-    if (auto* combo = dynamic_cast<QComboBox*>(w)) {
-        return combo->currentText();
-    }
-    return {};
-}
-
-void CSysDlg::OnMessage(int message, std::intptr_t wParam, std::intptr_t lParam) {
-    CBoundPage::OnMessage(message, wParam, lParam);
+void CSysDlg::OnPageMessage(int message, std::intptr_t wParam, std::intptr_t) {
     if (message != MSG_SLIDER_MOVING && message != MSG_SLIDER_MOVED) {
         return;
     }
@@ -482,14 +297,9 @@ void CSysDlg::OnButton(int id) {
 void CSysDlg::Refresh() {
     FillModeList();
     UpdateStoreAuthority();
-    RefreshBindings();
-    QComboBox* sen = Combo(IDC_SEN);
-    const int value = VodBgmSen(TheModel().system);
-    sen->setCurrentIndex(value < sen->count() ? value : -1);
-
-    ResetPasswordColumn(m_panel);
-    ResetPasswordColumn(m_system);
-
+    CBoundPage::Refresh();
+    m_panel->Reset();
+    m_system->Reset();
     if (!Connected()) {
         for (CSLamp* meter : m_meters) {
             meter->AllOff(); // no report comes off line
@@ -498,22 +308,9 @@ void CSysDlg::Refresh() {
 }
 
 void CSysDlg::ApplyLanguage() {
-    ApplyTexts(kTexts);
-    for (const PageText& t : kTexts) {
-        SetCaption(t.id, Pick(t)); // the group frames
-    }
+    CBoundPage::ApplyLanguage();
     UpdateAuthorityText();
     update();
-}
-
-void CSysDlg::ApplyMode() {
-    ApplyExpert(kExpert);
-}
-
-void CSysDlg::OnSensitivityChosen(int index) {
-    if (index >= 0) {
-        SetVodBgmSen(TheModel().system, index); // the key control in the high nibble stays
-    }
 }
 
 // ---- Meters ----
@@ -694,14 +491,13 @@ void CSysDlg::UpdateStoreAuthority() {
 
 void CSysDlg::OnVerifyEdited() {
     m_typedVerify = m_verifyEdit->text();
-    const QString stored = FieldText(SystemField(m_system.offset, m_system.length));
-    Enable(Item(IDC_VERIFY_OK), Connected() && m_typedVerify == stored);
+    Enable(Item(IDC_VERIFY_OK), Connected() && m_typedVerify == StoredSystemPassword());
 }
 
 void CSysDlg::OnVerifyOk() {
     Model& m = TheModel();
     m_typedVerify = m_verifyEdit->text();
-    if (m_typedVerify != FieldText(SystemField(m_system.offset, m_system.length))) {
+    if (m_typedVerify != StoredSystemPassword()) {
         return;
     }
     // The typed text is the stored password; the stored bytes go as the new value, so that the
@@ -716,63 +512,28 @@ void CSysDlg::OnVerifyOk() {
 
 // ---- Passwords ----
 
-void CSysDlg::ResetPasswordColumn(PasswordColumn& c) {
-    c.stored = FieldText(SystemField(c.offset, c.length));
-    for (CEnglishEdit* e : {c.oldEdit, c.newEdit, c.confirmEdit}) {
-        e->clear();
-    }
-    c.typedOld.clear();
-    c.typedNew.clear();
-    c.typedConfirm.clear();
-    c.oldEdit->setEnabled(Connected());
-    c.newEdit->setEnabled(false);
-    c.confirmEdit->setEnabled(false);
-    c.modify->setEnabled(false);
-}
-
-// Each step opens the next only while every step before it holds: a new password changed after it was
-// confirmed closes Modify again until the confirmation matches.
-void CSysDlg::EvaluatePasswordColumn(PasswordColumn& c) {
-    c.stored = FieldText(SystemField(c.offset, c.length));
-    c.typedOld = c.oldEdit->text();
-    c.typedNew = c.newEdit->text();
-    c.typedConfirm = c.confirmEdit->text();
-    const bool oldOk = Connected() && c.typedOld == c.stored;
-    const bool newOk = oldOk && c.typedNew.size() == static_cast<qsizetype>(c.length);
-    const bool confirmOk = newOk && c.typedConfirm == c.typedNew;
-    c.newEdit->setEnabled(oldOk);
-    c.confirmEdit->setEnabled(newOk);
-    c.modify->setEnabled(confirmOk);
-}
-
 void CSysDlg::ReloadPasswordEntry() {
-    for (PasswordColumn* c : {&m_system, &m_panel}) {
-        if (c->typedOld.isEmpty() && c->typedNew.isEmpty() && c->typedConfirm.isEmpty()) {
-            c->stored = FieldText(SystemField(c->offset, c->length));
-        } else {
-            EvaluatePasswordColumn(*c);
-        }
-    }
+    m_system->Reload();
+    m_panel->Reload();
 }
 
-void CSysDlg::Modify(PasswordColumn& column) {
-    EvaluatePasswordColumn(column);
-    if (!column.modify->isEnabled()) {
+void CSysDlg::Modify(CPasswordColumn& column) {
+    const int command = column.TakeNewPassword();
+    if (command == 0) {
         return;
     }
-    StoreText(column.typedNew, std::span(TheModel().passwordEntry).subspan(column.entryIndex, column.length));
-    Host()->DeviceCommand(column.command, 0);
+    Host()->DeviceCommand(command, 0);
     // The stored password has changed: both columns start again from the block.
-    ResetPasswordColumn(m_system);
-    ResetPasswordColumn(m_panel);
+    m_system->Reset();
+    m_panel->Reset();
 }
 
 void CSysDlg::OnSystemModify() {
-    Modify(m_system);
+    Modify(*m_system);
 }
 
 void CSysDlg::OnPanelModify() {
-    Modify(m_panel);
+    Modify(*m_panel);
 }
 
 } // namespace kel

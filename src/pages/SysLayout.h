@@ -2,6 +2,8 @@
 // and the skin generator that draws the page's background under them.
 #pragma once
 
+#include "pages/PageTemplate.h"
+
 #include <array>
 
 namespace kel::sys {
@@ -90,38 +92,12 @@ inline constexpr int kMeterCount = 12;
 inline constexpr int kBackgroundX = 5;
 inline constexpr int kBackgroundY = 6;
 
-struct DluRect {
-    int x, y, w, h;
-};
-
-// What a control of the template is.
-enum class Kind : unsigned char {
-    Group,   // a group frame with its title
-    Label,   // static text
-    Title,   // the heading of a password column
-    Slider,  // page slider (its size comes from the skin bitmap)
-    Display, // value display beside a slider
-    Combo,   // drop-down list
-    Button,  // text button
-    Edit,    // single-byte edit (names, passwords)
-    Meter,   // level meter
-};
-
-struct ControlRect {
-    int id;
-    Kind kind;
-    DluRect rect;
-};
-
-// Height of a group's title band, dialog units.
-inline constexpr int kGroupTitleDlu = 11;
-
 // The meter panel (no control of its own: the background draws it).
-inline constexpr DluRect kMeterPanel = {262, 5, 202, 192};
+inline constexpr PageRect kMeterPanel = {262, 5, 202, 192};
 // Meter i is at kMeterX + i * kMeterPitch.
 inline constexpr int kMeterX = 275;
 inline constexpr int kMeterPitch = 15;
-inline constexpr DluRect kMeterRect = {0, 24, 10, 156}; // x is per meter
+inline constexpr PageRect kMeterRect = {0, 24, 10, 156}; // x is per meter
 inline constexpr int kMeterNumberY = 183;
 inline constexpr int kMeterNumberH = 9;
 
@@ -129,7 +105,7 @@ inline constexpr int kMeterNumberH = 9;
 inline constexpr int kPictureX = 534;
 inline constexpr int kPictureY = 252;
 
-constexpr DluRect MeterRect(int i) {
+constexpr PageRect MeterRect(int i) {
     return {kMeterX + i * kMeterPitch, kMeterRect.y, kMeterRect.w, kMeterRect.h};
 }
 
@@ -152,114 +128,101 @@ inline constexpr int kPanelColumnDx = 226;
 inline constexpr int kPasswordRow0 = 238;
 inline constexpr int kPasswordPitch = 19;
 
-inline constexpr std::array<ControlRect, 75> kControls = {{
+inline constexpr std::array<TemplateItem, 75> kControls = {{
     // "Setting": seven sliders with their labels and displays, four combos in two rows.
-    {IDC_SETTING_GROUP, Kind::Group, {6, 5, 250, 192}},
-    {IDC_EFFECT_MAX_LABEL, Kind::Label, {12, SliderRow(0), 104, 11}},
-    {IDC_MIC_MAX_LABEL, Kind::Label, {12, SliderRow(1), 104, 11}},
-    {IDC_MUSIC_MAX_LABEL, Kind::Label, {12, SliderRow(2), 104, 11}},
-    {IDC_VOD_GAIN_LABEL, Kind::Label, {12, SliderRow(3), 104, 11}},
-    {IDC_BGM_GAIN_LABEL, Kind::Label, {12, SliderRow(4), 104, 11}},
-    {IDC_COAX_GAIN_LABEL, Kind::Label, {12, SliderRow(5), 104, 11}},
-    {IDC_OPTI_GAIN_LABEL, Kind::Label, {12, SliderRow(6), 104, 11}},
-    {IDC_EFFECT_MAX, Kind::Slider, {118, SliderRow(0), 91, 11}},
-    {IDC_MIC_MAX, Kind::Slider, {118, SliderRow(1), 91, 11}},
-    {IDC_MUSIC_MAX, Kind::Slider, {118, SliderRow(2), 91, 11}},
-    {IDC_VOD_GAIN, Kind::Slider, {118, SliderRow(3), 91, 11}},
-    {IDC_BGM_GAIN, Kind::Slider, {118, SliderRow(4), 91, 11}},
-    {IDC_COAX_GAIN, Kind::Slider, {118, SliderRow(5), 91, 11}},
-    {IDC_OPTI_GAIN, Kind::Slider, {118, SliderRow(6), 91, 11}},
-    {IDC_EFFECT_MAX_VALUE, Kind::Display, {216, SliderRow(0), 32, 11}},
-    {IDC_MIC_MAX_VALUE, Kind::Display, {216, SliderRow(1), 32, 11}},
-    {IDC_MUSIC_MAX_VALUE, Kind::Display, {216, SliderRow(2), 32, 11}},
-    {IDC_VOD_GAIN_VALUE, Kind::Display, {216, SliderRow(3), 32, 11}},
-    {IDC_BGM_GAIN_VALUE, Kind::Display, {216, SliderRow(4), 32, 11}},
-    {IDC_COAX_GAIN_VALUE, Kind::Display, {216, SliderRow(5), 32, 11}},
-    {IDC_OPTI_GAIN_VALUE, Kind::Display, {216, SliderRow(6), 32, 11}},
-    {IDC_PHANTOM_LABEL, Kind::Label, {12, ComboRow(0), 62, 12}},
-    {IDC_PHANTOM, Kind::Combo, {76, ComboRow(0), 48, 12}},
-    {IDC_IR_LABEL, Kind::Label, {134, ComboRow(0), 62, 12}},
-    {IDC_IR, Kind::Combo, {198, ComboRow(0), 50, 12}},
-    {IDC_MUSIC_INPUT_LABEL, Kind::Label, {12, ComboRow(1), 62, 12}},
-    {IDC_MUSIC_INPUT, Kind::Combo, {76, ComboRow(1), 48, 12}},
-    {IDC_SEN_LABEL, Kind::Label, {134, ComboRow(1), 62, 12}},
-    {IDC_SEN, Kind::Combo, {198, ComboRow(1), 50, 12}},
+    {IDC_SETTING_GROUP, ItemKind::GroupTitle, {6, 5, 250, 192}},
+    {IDC_EFFECT_MAX_LABEL, ItemKind::Label, {12, SliderRow(0), 104, 11}},
+    {IDC_MIC_MAX_LABEL, ItemKind::Label, {12, SliderRow(1), 104, 11}},
+    {IDC_MUSIC_MAX_LABEL, ItemKind::Label, {12, SliderRow(2), 104, 11}},
+    {IDC_VOD_GAIN_LABEL, ItemKind::Label, {12, SliderRow(3), 104, 11}},
+    {IDC_BGM_GAIN_LABEL, ItemKind::Label, {12, SliderRow(4), 104, 11}},
+    {IDC_COAX_GAIN_LABEL, ItemKind::Label, {12, SliderRow(5), 104, 11}},
+    {IDC_OPTI_GAIN_LABEL, ItemKind::Label, {12, SliderRow(6), 104, 11}},
+    {IDC_EFFECT_MAX, ItemKind::Slider, {118, SliderRow(0), 91, 11}},
+    {IDC_MIC_MAX, ItemKind::Slider, {118, SliderRow(1), 91, 11}},
+    {IDC_MUSIC_MAX, ItemKind::Slider, {118, SliderRow(2), 91, 11}},
+    {IDC_VOD_GAIN, ItemKind::Slider, {118, SliderRow(3), 91, 11}},
+    {IDC_BGM_GAIN, ItemKind::Slider, {118, SliderRow(4), 91, 11}},
+    {IDC_COAX_GAIN, ItemKind::Slider, {118, SliderRow(5), 91, 11}},
+    {IDC_OPTI_GAIN, ItemKind::Slider, {118, SliderRow(6), 91, 11}},
+    {IDC_EFFECT_MAX_VALUE, ItemKind::Display, {216, SliderRow(0), 32, 11}},
+    {IDC_MIC_MAX_VALUE, ItemKind::Display, {216, SliderRow(1), 32, 11}},
+    {IDC_MUSIC_MAX_VALUE, ItemKind::Display, {216, SliderRow(2), 32, 11}},
+    {IDC_VOD_GAIN_VALUE, ItemKind::Display, {216, SliderRow(3), 32, 11}},
+    {IDC_BGM_GAIN_VALUE, ItemKind::Display, {216, SliderRow(4), 32, 11}},
+    {IDC_COAX_GAIN_VALUE, ItemKind::Display, {216, SliderRow(5), 32, 11}},
+    {IDC_OPTI_GAIN_VALUE, ItemKind::Display, {216, SliderRow(6), 32, 11}},
+    {IDC_PHANTOM_LABEL, ItemKind::Label, {12, ComboRow(0), 62, 12}},
+    {IDC_PHANTOM, ItemKind::Combo, {76, ComboRow(0), 48, 12}},
+    {IDC_IR_LABEL, ItemKind::Label, {134, ComboRow(0), 62, 12}},
+    {IDC_IR, ItemKind::Combo, {198, ComboRow(0), 50, 12}},
+    {IDC_MUSIC_INPUT_LABEL, ItemKind::Label, {12, ComboRow(1), 62, 12}},
+    {IDC_MUSIC_INPUT, ItemKind::Combo, {76, ComboRow(1), 48, 12}},
+    {IDC_SEN_LABEL, ItemKind::Label, {134, ComboRow(1), 62, 12}},
+    {IDC_SEN, ItemKind::Combo, {198, ComboRow(1), 50, 12}},
     // Level meters.
-    {IDC_METER_FIRST + 0, Kind::Meter, MeterRect(0)},
-    {IDC_METER_FIRST + 1, Kind::Meter, MeterRect(1)},
-    {IDC_METER_FIRST + 2, Kind::Meter, MeterRect(2)},
-    {IDC_METER_FIRST + 3, Kind::Meter, MeterRect(3)},
-    {IDC_METER_FIRST + 4, Kind::Meter, MeterRect(4)},
-    {IDC_METER_FIRST + 5, Kind::Meter, MeterRect(5)},
-    {IDC_METER_FIRST + 6, Kind::Meter, MeterRect(6)},
-    {IDC_METER_FIRST + 7, Kind::Meter, MeterRect(7)},
-    {IDC_METER_FIRST + 8, Kind::Meter, MeterRect(8)},
-    {IDC_METER_FIRST + 9, Kind::Meter, MeterRect(9)},
-    {IDC_METER_FIRST + 10, Kind::Meter, MeterRect(10)},
-    {IDC_METER_FIRST + 11, Kind::Meter, MeterRect(11)},
+    {IDC_METER_FIRST + 0, ItemKind::Meter, MeterRect(0)},
+    {IDC_METER_FIRST + 1, ItemKind::Meter, MeterRect(1)},
+    {IDC_METER_FIRST + 2, ItemKind::Meter, MeterRect(2)},
+    {IDC_METER_FIRST + 3, ItemKind::Meter, MeterRect(3)},
+    {IDC_METER_FIRST + 4, ItemKind::Meter, MeterRect(4)},
+    {IDC_METER_FIRST + 5, ItemKind::Meter, MeterRect(5)},
+    {IDC_METER_FIRST + 6, ItemKind::Meter, MeterRect(6)},
+    {IDC_METER_FIRST + 7, ItemKind::Meter, MeterRect(7)},
+    {IDC_METER_FIRST + 8, ItemKind::Meter, MeterRect(8)},
+    {IDC_METER_FIRST + 9, ItemKind::Meter, MeterRect(9)},
+    {IDC_METER_FIRST + 10, ItemKind::Meter, MeterRect(10)},
+    {IDC_METER_FIRST + 11, ItemKind::Meter, MeterRect(11)},
     // "Mode": the list of the 21 slots, the name, recall and store, the four file actions.
-    {IDC_MODE_GROUP, Kind::Group, {470, 5, 244, 100}},
-    {IDC_MODE_LABEL, Kind::Label, {478, 24, 30, 12}},
-    {IDC_MODE_LIST, Kind::Combo, {510, 24, 196, 12}},
-    {IDC_NAME_LABEL, Kind::Label, {478, 42, 30, 12}},
-    {IDC_MODE_NAME, Kind::Edit, {510, 42, 196, 12}},
-    {IDC_RECALL, Kind::Button, {478, 62, 53, 15}},
-    {IDC_STORE, Kind::Button, {536, 62, 53, 15}},
-    {IDC_EXPORT, Kind::Button, {478, 83, 53, 15}},
-    {IDC_IMPORT, Kind::Button, {536, 83, 53, 15}},
-    {IDC_EXPORT_ALL, Kind::Button, {594, 83, 53, 15}},
-    {IDC_IMPORT_ALL, Kind::Button, {652, 83, 54, 15}},
+    {IDC_MODE_GROUP, ItemKind::Group, {470, 5, 244, 100}},
+    {IDC_MODE_LABEL, ItemKind::Label, {478, 24, 30, 12}},
+    {IDC_MODE_LIST, ItemKind::Combo, {510, 24, 196, 12}},
+    {IDC_NAME_LABEL, ItemKind::Label, {478, 42, 30, 12}},
+    {IDC_MODE_NAME, ItemKind::TextEdit, {510, 42, 196, 12}},
+    {IDC_RECALL, ItemKind::Button, {478, 62, 53, 15}},
+    {IDC_STORE, ItemKind::Button, {536, 62, 53, 15}},
+    {IDC_EXPORT, ItemKind::Button, {478, 83, 53, 15}},
+    {IDC_IMPORT, ItemKind::Button, {536, 83, 53, 15}},
+    {IDC_EXPORT_ALL, ItemKind::Button, {594, 83, 53, 15}},
+    {IDC_IMPORT_ALL, ItemKind::Button, {652, 83, 54, 15}},
     // "Save authority management".
-    {IDC_AUTHORITY_GROUP, Kind::Group, {470, 111, 244, 86}},
-    {IDC_AUTHORITY, Kind::Label, {478, 129, 228, 12}},
-    {IDC_VERIFY_LABEL, Kind::Label, {478, 148, 228, 10}},
-    {IDC_VERIFY_EDIT, Kind::Edit, {478, 163, 80, 12}},
-    {IDC_VERIFY_OK, Kind::Button, {566, 162, 50, 14}},
+    {IDC_AUTHORITY_GROUP, ItemKind::Group, {470, 111, 244, 86}},
+    {IDC_AUTHORITY, ItemKind::Label, {478, 129, 228, 12}},
+    {IDC_VERIFY_LABEL, ItemKind::Label, {478, 148, 228, 10}},
+    {IDC_VERIFY_EDIT, ItemKind::TextEdit, {478, 163, 80, 12}},
+    {IDC_VERIFY_OK, ItemKind::Button, {566, 162, 50, 14}},
     // "Password modification": the system column, then the panel column.
-    {IDC_PASSWORD_GROUP, Kind::Group, {6, 203, 458, 122}},
-    {IDC_SYS_TITLE, Kind::Title, {kPasswordX, 220, 200, 10}},
-    {IDC_SYS_OLD_LABEL, Kind::Label, {kPasswordX, kPasswordRow0, 70, 12}},
-    {IDC_SYS_NEW_LABEL, Kind::Label, {kPasswordX, kPasswordRow0 + kPasswordPitch, 70, 12}},
-    {IDC_SYS_CONFIRM_LABEL, Kind::Label, {kPasswordX, kPasswordRow0 + 2 * kPasswordPitch, 70, 12}},
-    {IDC_SYS_OLD, Kind::Edit, {kPasswordX + 74, kPasswordRow0, 80, 12}},
-    {IDC_SYS_NEW, Kind::Edit, {kPasswordX + 74, kPasswordRow0 + kPasswordPitch, 80, 12}},
-    {IDC_SYS_CONFIRM, Kind::Edit, {kPasswordX + 74, kPasswordRow0 + 2 * kPasswordPitch, 80, 12}},
-    {IDC_SYS_MODIFY, Kind::Button, {kPasswordX + 74, kPasswordRow0 + 3 * kPasswordPitch + 3, 60, 15}},
-    {IDC_PANEL_TITLE, Kind::Title, {kPasswordX + kPanelColumnDx, 220, 200, 10}},
-    {IDC_PANEL_OLD_LABEL, Kind::Label, {kPasswordX + kPanelColumnDx, kPasswordRow0, 70, 12}},
-    {IDC_PANEL_NEW_LABEL, Kind::Label, {kPasswordX + kPanelColumnDx, kPasswordRow0 + kPasswordPitch, 70, 12}},
+    {IDC_PASSWORD_GROUP, ItemKind::Group, {6, 203, 458, 122}},
+    {IDC_SYS_TITLE, ItemKind::Title, {kPasswordX, 220, 200, 10}},
+    {IDC_SYS_OLD_LABEL, ItemKind::Label, {kPasswordX, kPasswordRow0, 70, 12}},
+    {IDC_SYS_NEW_LABEL, ItemKind::Label, {kPasswordX, kPasswordRow0 + kPasswordPitch, 70, 12}},
+    {IDC_SYS_CONFIRM_LABEL, ItemKind::Label, {kPasswordX, kPasswordRow0 + 2 * kPasswordPitch, 70, 12}},
+    {IDC_SYS_OLD, ItemKind::TextEdit, {kPasswordX + 74, kPasswordRow0, 80, 12}},
+    {IDC_SYS_NEW, ItemKind::TextEdit, {kPasswordX + 74, kPasswordRow0 + kPasswordPitch, 80, 12}},
+    {IDC_SYS_CONFIRM, ItemKind::TextEdit, {kPasswordX + 74, kPasswordRow0 + 2 * kPasswordPitch, 80, 12}},
+    {IDC_SYS_MODIFY, ItemKind::Button, {kPasswordX + 74, kPasswordRow0 + 3 * kPasswordPitch + 3, 60, 15}},
+    {IDC_PANEL_TITLE, ItemKind::Title, {kPasswordX + kPanelColumnDx, 220, 200, 10}},
+    {IDC_PANEL_OLD_LABEL, ItemKind::Label, {kPasswordX + kPanelColumnDx, kPasswordRow0, 70, 12}},
+    {IDC_PANEL_NEW_LABEL, ItemKind::Label, {kPasswordX + kPanelColumnDx, kPasswordRow0 + kPasswordPitch, 70, 12}},
     {IDC_PANEL_CONFIRM_LABEL,
-     Kind::Label,
+     ItemKind::Label,
      {kPasswordX + kPanelColumnDx, kPasswordRow0 + 2 * kPasswordPitch, 70, 12}},
-    {IDC_PANEL_OLD, Kind::Edit, {kPasswordX + kPanelColumnDx + 74, kPasswordRow0, 80, 12}},
-    {IDC_PANEL_NEW, Kind::Edit, {kPasswordX + kPanelColumnDx + 74, kPasswordRow0 + kPasswordPitch, 80, 12}},
+    {IDC_PANEL_OLD, ItemKind::TextEdit, {kPasswordX + kPanelColumnDx + 74, kPasswordRow0, 80, 12}},
+    {IDC_PANEL_NEW, ItemKind::TextEdit, {kPasswordX + kPanelColumnDx + 74, kPasswordRow0 + kPasswordPitch, 80, 12}},
     {IDC_PANEL_CONFIRM,
-     Kind::Edit,
+     ItemKind::TextEdit,
      {kPasswordX + kPanelColumnDx + 74, kPasswordRow0 + 2 * kPasswordPitch, 80, 12}},
     {IDC_PANEL_MODIFY,
-     Kind::Button,
+     ItemKind::Button,
      {kPasswordX + kPanelColumnDx + 74, kPasswordRow0 + 3 * kPasswordPitch + 3, 60, 15}},
 }};
 
-constexpr DluRect RectOf(int id) {
-    for (const ControlRect& c : kControls) {
-        if (c.id == id) {
-            return c.rect;
-        }
-    }
-    return {0, 0, 0, 0};
+constexpr PageRect RectOf(int id) {
+    return kel::RectOf(kControls, id);
 }
-
-// The meter's segment height is a seventeenth of its height, and the signal segment lies above the
-// seventeen level segments: all 18 show only at 18 k pixels with k below 17.
-constexpr int MeterPixelHeight(int available) {
-    const int k = available / 18 < 16 ? available / 18 : 16;
-    return 18 * k;
-}
-static_assert(MeterPixelHeight(275) == 270 && MeterPixelHeight(2000) == 288);
 
 constexpr bool AllIdsSet() {
-    for (const ControlRect& c : kControls) {
+    for (const TemplateItem& c : kControls) {
         if (c.id == 0) {
             return false;
         }

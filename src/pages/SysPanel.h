@@ -10,6 +10,9 @@
 
 namespace kel::sys {
 
+// Height of a group's title band, dialog units.
+inline constexpr int kGroupTitleDlu = 11;
+
 // A rounded panel with a slate title band of titleHeight pixels at its top.
 inline void PaintPanel(QPainter& p, const QRectF& area, double titleHeight) {
     p.save();

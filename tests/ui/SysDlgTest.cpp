@@ -158,7 +158,7 @@ void SysDlgTest::startsOnThisPageWithItsBackground() {
     QVERIFY(!f.page->Background().isNull());
     QCOMPARE(SkinBitmapSize(f.page->Background()), QSize(811, 344));
     // Every control of the page lies inside it.
-    for (const ControlRect& c : kControls) {
+    for (const TemplateItem& c : kControls) {
         QWidget* w = f.page->Item(c.id);
         QVERIFY2(w != nullptr, qPrintable(QString::number(c.id)));
         QVERIFY2(f.page->rect().contains(w->geometry()), qPrintable(QString::number(c.id)));

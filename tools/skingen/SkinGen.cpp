@@ -246,7 +246,7 @@ void PaintWindowBackground(QPainter& p, const QSizeF& s) {
     p.drawRoundedRect(status.adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
 }
 
-QRectF SystemPageRect(const sys::DluRect& r) {
+QRectF SystemPageRect(const PageRect& r) {
     // Page coordinates to bitmap coordinates: the page draws the bitmap at its background origin.
     return QRectF(
         DialogUnits::Get().Rect(r.x, r.y, r.w, r.h).translated(-sys::kBackgroundX, -sys::kBackgroundY));
@@ -286,7 +286,7 @@ void PaintSystemBackground(QPainter& p, const QSizeF&, const QString& meterTitle
     p.setFont(small);
     p.setPen(C(skin::kText));
     for (int i = 0; i < sys::kMeterCount; ++i) {
-        const sys::DluRect meter = sys::MeterRect(i);
+        const PageRect meter = sys::MeterRect(i);
         const QRectF number =
             SystemPageRect({meter.x - 2, sys::kMeterNumberY, meter.w + 4, sys::kMeterNumberH});
         p.drawText(number, Qt::AlignCenter, QString::number(i + 1));
