@@ -1,0 +1,198 @@
+// Groups of controls that several pages show alike — a crossover, a titled slider, a noise gate, a
+// limiter, an exciter — as pieces of a page's tables: their template items at a place, their bindings to
+// a record, their captions in both languages. A page joins the pieces with Concat.
+#pragma once
+
+#include "model/DataConver.h"
+#include "model/ProgramImage.h"
+#include "pages/PageConventions.h"
+#include "pages/PageTemplate.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+
+namespace kel::groups {
+
+template <class T, std::size_t... N> constexpr std::array<T, (N + ...)> Concat(const std::array<T, N>&... parts) {
+    std::array<T, (N + ...)> out{};
+    auto at = out.begin();
+    ((at = std::copy(parts.begin(), parts.end(), at)), ...);
+    return out;
+}
+
+// The lists of the combo boxes the groups use.
+inline constexpr std::array<const char*, 10> kDigitItems = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
+
+// Widths in dialog units shared by the groups: a row's label and value, a column.
+inline constexpr int kLabelW = 62;
+inline constexpr int kValueW = 46;
+inline constexpr int kColumnW = 108;
+inline constexpr int kSliderW = 91;
+inline constexpr int kSliderH = 11;
+
+// A row of a group: label and value display on one line, the slider under them.
+struct RowIds {
+    int label, value, slider;
+};
+
+constexpr std::array<TemplateItem, 3> Row(const RowIds& r, int x, int y, const char* caption) {
+    return {{{r.label, ItemKind::Label, {x, y, kLabelW, 8}, caption},
+             {r.value, ItemKind::Display, {x + kLabelW, y, kValueW, 8}},
+             {r.slider, ItemKind::Slider, {x, y + 9, kSliderW, kSliderH}}}};
+}
+
+// ------------------------------------------------------------------------------------------- crossover
+
+// Title, slope list and frequency edit beside it, slider under them.
+struct CrossoverIds {
+    int title, slope, edit, slider;
+};
+
+constexpr std::array<TemplateItem, 4> CrossoverTemplate(const CrossoverIds& c, int x, int y, const char* title) {
+    return {{{c.title, ItemKind::Title, {x, y, kColumnW, 9}, title},
+             {c.slope, ItemKind::Combo, {x, y + 10, 64, 12}},
+             {c.edit, ItemKind::NumEdit, {x + 66, y + 10, 44, 12}},
+             {c.slider, ItemKind::Slider, {x, y + 24, kSliderW, kSliderH}}}};
+}
+
+// Frequency and slope of a record field (the main HPF of a music channel) or of a crossover object.
+constexpr SliderBinding CrossoverSlider(const CrossoverIds& c, Field frequency) {
+    return {c.slider, c.edit, Conv::FilterFreq, frequency};
+}
+constexpr ComboBinding CrossoverSlope(const CrossoverIds& c, Field slope) {
+    return {c.slope, SlopeLabels, slope};
+}
+constexpr SliderBinding CrossoverSlider(const CrossoverIds& c, FieldBase object) {
+    return CrossoverSlider(c, Field{object, FieldForm::Frequency});
+}
+constexpr ComboBinding CrossoverSlope(const CrossoverIds& c, FieldBase object) {
+    return CrossoverSlope(c, Field{object, FieldForm::Slope});
+}
+
+// ------------------------------------------------------------------------------------- titled slider
+
+// A title with the value display beside it, the slider under them (key control, mic level).
+struct TitledSliderIds {
+    int title, value, slider;
+};
+
+constexpr std::array<TemplateItem, 3> TitledSliderTemplate(const TitledSliderIds& t, int x, int y,
+                                                           const char* title) {
+    return {{{t.title, ItemKind::Title, {x, y, 66, 9}, title},
+             {t.value, ItemKind::Display, {x + 66, y, 44, 9}},
+             {t.slider, ItemKind::Slider, {x, y + 11, kSliderW, kSliderH}}}};
+}
+
+// ---------------------------------------------------------------------------------------- noise gate
+
+struct GateIds {
+    int title;
+    RowIds threshold, attack, release;
+};
+
+constexpr std::array<TemplateItem, 10> GateTemplate(const GateIds& g, int x, int y, int pitch) {
+    return Concat(std::array<TemplateItem, 1>{{{g.title, ItemKind::Title, {x, y, kColumnW, 9}, "噪声门"}}},
+                  Row(g.threshold, x, y + 11, "启动电平"), Row(g.attack, x, y + 11 + pitch, "启动时间"),
+                  Row(g.release, x, y + 11 + 2 * pitch, "释放时间"));
+}
+
+// The gate record at `offset` of the record `base` names.
+constexpr std::array<SliderBinding, 3> GateSliders(const GateIds& g, FieldBase base, std::size_t offset) {
+    return {{{g.threshold.slider, g.threshold.value, Conv::GateThreshold,
+              {base, FieldForm::Byte, offset + offsetof(GateRecord, threshold)}},
+             {g.attack.slider, g.attack.value, Conv::GateAttack,
+              {base, FieldForm::Byte, offset + offsetof(GateRecord, attack)}},
+             {g.release.slider, g.release.value, Conv::GateRelease,
+              {base, FieldForm::Byte, offset + offsetof(GateRecord, release)}}}};
+}
+
+constexpr std::array<PageText, 4> GateTexts(const GateIds& g) {
+    return {{{g.title, "噪声门", "NoiseGate"},
+             {g.threshold.label, "启动电平", "Threshold"},
+             {g.attack.label, "启动时间", "Attack Time"},
+             {g.release.label, "释放时间", "Release Time"}}};
+}
+
+// The rows a page disables in "Easy Mode": attack and release.
+constexpr std::array<int, 4> GateExpert(const GateIds& g) {
+    return {g.attack.slider, g.attack.value, g.release.slider, g.release.value};
+}
+
+// ------------------------------------------------------------------------------------------- limiter
+
+struct LimiterIds {
+    int title;
+    RowIds level, attack, release, ratio;
+};
+
+constexpr std::array<TemplateItem, 13> LimiterTemplate(const LimiterIds& l, int x, int y, int pitch,
+                                                       const char* title) {
+    return Concat(std::array<TemplateItem, 1>{{{l.title, ItemKind::Title, {x, y, kColumnW, 9}, title}}},
+                  Row(l.level, x, y + 11, "压限启动电平"), Row(l.attack, x, y + 11 + pitch, "压限启动时间(Atk)"),
+                  Row(l.release, x, y + 11 + 2 * pitch, "压限释放时间"), Row(l.ratio, x, y + 11 + 3 * pitch, "压缩比例"));
+}
+
+constexpr std::array<SliderBinding, 4> LimiterSliders(const LimiterIds& l, FieldBase base, std::size_t offset) {
+    return {{{l.level.slider, l.level.value, Conv::LimitLevel,
+              {base, FieldForm::Byte, offset + offsetof(LimiterRecord, level)}},
+             {l.attack.slider, l.attack.value, Conv::CompAttack,
+              {base, FieldForm::Byte, offset + offsetof(LimiterRecord, attack)}},
+             {l.release.slider, l.release.value, Conv::CompRelease,
+              {base, FieldForm::Byte, offset + offsetof(LimiterRecord, release)}},
+             {l.ratio.slider, l.ratio.value, Conv::Ratio,
+              {base, FieldForm::Byte, offset + offsetof(LimiterRecord, ratio)}}}};
+}
+
+// The row labels; the title is the page's own.
+constexpr std::array<PageText, 4> LimiterRowTexts(const LimiterIds& l) {
+    return {{{l.level.label, "压限启动电平", "Limit Level"},
+             {l.attack.label, "压限启动时间(Atk)", "Attack Time(Atk)"},
+             {l.release.label, "压限释放时间", "Release Time"},
+             {l.ratio.label, "压缩比例", "Ratio"}}};
+}
+
+// Every slider and value display of the limiter.
+constexpr std::array<int, 8> LimiterExpert(const LimiterIds& l) {
+    return {l.level.slider,   l.level.value,   l.attack.slider, l.attack.value,
+            l.release.slider, l.release.value, l.ratio.slider,  l.ratio.value};
+}
+
+// ------------------------------------------------------------------------------------------- exciter
+
+struct ExciterIds {
+    int title, freqLabel, freqEdit, freqSlider, harmonicLabel, harmonic, timbreLabel, timbre;
+};
+
+constexpr std::array<TemplateItem, 8> ExciterTemplate(const ExciterIds& e, int x, int y, const char* title) {
+    return {{{e.title, ItemKind::Title, {x, y, kColumnW, 9}, title},
+             {e.freqLabel, ItemKind::Label, {x, y + 12, kLabelW, 8}, "频率"},
+             {e.freqEdit, ItemKind::NumEdit, {x + kLabelW, y + 10, kValueW, 12}},
+             {e.freqSlider, ItemKind::Slider, {x, y + 23, kSliderW, kSliderH}},
+             {e.harmonicLabel, ItemKind::Label, {x, y + 38, kLabelW, 8}, "谐波量"},
+             {e.harmonic, ItemKind::Combo, {x + kLabelW, y + 36, kValueW, 12}},
+             {e.timbreLabel, ItemKind::Label, {x, y + 52, kLabelW, 8}, "音品"},
+             {e.timbre, ItemKind::Combo, {x + kLabelW, y + 50, kValueW, 12}}}};
+}
+
+// The exciter record at `offset` of the edited record.
+constexpr SliderBinding ExciterSlider(const ExciterIds& e, std::size_t offset) {
+    return {e.freqSlider, e.freqEdit, Conv::FilterFreq,
+            {FieldBase::Edited, FieldForm::Word, offset + offsetof(ExciterRecord, freq)}};
+}
+
+constexpr std::array<ComboBinding, 2> ExciterCombos(const ExciterIds& e, std::size_t offset) {
+    return {{{e.harmonic, kDigitItems, {FieldBase::Edited, FieldForm::Byte, offset + offsetof(ExciterRecord, harmonic)}},
+             {e.timbre, kDigitItems, {FieldBase::Edited, FieldForm::Byte, offset + offsetof(ExciterRecord, timbre)}}}};
+}
+
+// Frequency and timbre; "Harmonic" is rewritten by ApplyMode as well (ExciterHarmonicText).
+constexpr std::array<PageText, 2> ExciterTexts(const ExciterIds& e) {
+    return {{{e.timbreLabel, "音品", "Timbre"}, {e.freqLabel, "频率", "Freq"}}};
+}
+
+constexpr PageText ExciterHarmonicText(const ExciterIds& e) {
+    return {e.harmonicLabel, "谐波量", "Harmonic"};
+}
+
+} // namespace kel::groups
