@@ -18,7 +18,8 @@
 
 namespace kel::bench {
 
-inline int RunUiBenchmarks(int argc, char** argv) {
+// beforeExit runs while the application still exists (windows the benchmarks kept are closed there).
+inline int RunUiBenchmarks(int argc, char** argv, void (*beforeExit)() = nullptr) {
     if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     }
@@ -34,6 +35,9 @@ inline int RunUiBenchmarks(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    if (beforeExit != nullptr) {
+        beforeExit();
+    }
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
     return 0;

@@ -1,6 +1,7 @@
 // The pages behind the tabs. Adding a page: include its header and name its class on its line.
 #include "app/PageTable.h"
 
+#include "pages/Mic_Dlg.h"
 #include "pages/MusicDlg.h"
 #include "pages/PlaceholderPage.h"
 #include "pages/SysDlg.h"
@@ -16,7 +17,7 @@ template <class Page> CPageBase* Create(QWidget* parent, PageHost* host) {
 const std::array<PageEntry, kPageCount> kPages = {{
     {PageId::Music, &Create<CMusicDlg>},
     {PageId::Deq, &Create<CPlaceholderPage>},
-    {PageId::Mic, &Create<CPlaceholderPage>},
+    {PageId::Mic, &Create<CMic_Dlg>},
     {PageId::Effect, &Create<CPlaceholderPage>},
     {PageId::Main, &Create<CPlaceholderPage>},
     {PageId::System, &Create<CSysDlg>},
