@@ -1,0 +1,146 @@
+// What the end-to-end tests of `kelvane --demo` share: the demo window connected to its in-process
+// processor, the frames written to the simulated bridge, waiting on observable state.
+#pragma once
+
+#include "app/App.h"
+#include "app/Show_Dlg.h"
+#include "app/TarnDlg.h"
+#include "model/Model.h"
+#include "protocol/CommandTables.h"
+#include "transport/usb/Ch9326.h"
+#include "transport/usb/SimBridge.h"
+
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QTest>
+#include <QThread>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kel::uitest {
+
+struct Frame {
+    int type;
+    std::vector<std::uint8_t> body; // after the type, without the checksum
+};
+
+// The frames in the bytes written to the bridge (FF 55, count, type, body, checksum).
+inline std::vector<Frame> Frames(const std::vector<std::vector<std::uint8_t>>& writes) {
+    std::vector<std::uint8_t> bytes;
+    for (const auto& w : writes) {
+        bytes.insert(bytes.end(), w.begin(), w.end());
+    }
+    std::vector<Frame> frames;
+    std::size_t i = 0;
+    while (i + 5 <= bytes.size()) {
+        if (bytes[i] != 0xFF || bytes[i + 1] != 0x55) {
+            ++i;
+            continue;
+        }
+        const std::size_t count = bytes[i + 2] | (bytes[i + 3] << 8);
+        if (count < 2 || i + 4 + count > bytes.size()) {
+            break;
+        }
+        frames.push_back({bytes[i + 4], {bytes.begin() + i + 5, bytes.begin() + i + 3 + count}});
+        i += 4 + count;
+    }
+    return frames;
+}
+
+// The frames other than level polls.
+inline std::vector<Frame> Commands(const std::vector<Frame>& frames) {
+    std::vector<Frame> commands;
+    for (const Frame& f : frames) {
+        if (f.type != CMD_POLL_LEVELS && f.type != CMD_POLL_SIGNALS) {
+            commands.push_back(f);
+        }
+    }
+    return commands;
+}
+
+inline void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+    QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+template <class Done> bool WaitFor(Done done, int limitMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < limitMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (done()) {
+            return true;
+        }
+        QThread::msleep(5);
+    }
+    return done();
+}
+
+// The working image equals what the device is believed to hold: nothing left to send.
+inline bool InStep() {
+    Model& m = TheModel();
+    ImageLockGuard lock(ImageLock());
+    return std::memcmp(&m.image, &m.shadow, sizeof(ProgramImage)) == 0;
+}
+
+// Counts the program replies the window receives.
+class ProgramReplies : public QObject {
+  public:
+    int count = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == static_cast<QEvent::Type>(MSG_PROGRAM_RECEIVED) ? 1 : 0;
+        return false;
+    }
+};
+
+// The demo window, connected and through its initial read.
+struct DemoSession {
+    std::unique_ptr<WindowCore> core;
+    std::unique_ptr<CTarnDlg> window;
+    ProgramReplies replies;
+    std::string bridgePath;
+
+    // False when the window did not connect and read the program in time.
+    bool Start() {
+        AppOptions options;
+        options.demo = true;
+        core = StartCore(options);
+        CTarnDlg::Settings settings;
+        settings.screenSize = QSize(1920, 1080);
+        window = std::make_unique<CTarnDlg>(*core, settings);
+        window->installEventFilter(&replies);
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get())) {
+            return false;
+        }
+        Model& m = TheModel();
+        if (!WaitFor([&] { return m.connection.connected != 0 && replies.count == 1 && !window->Progress().isVisible(); },
+                     60000)) {
+            return false;
+        }
+        char path[512] = {};
+        if (CH9326GetDevicePath(0, path, sizeof path) == 0) {
+            return false;
+        }
+        bridgePath = path;
+        return InStep();
+    }
+
+    // What was written to the bridge since the last call.
+    std::vector<Frame> TakeFrames() { return Frames(bridge::TakeSimulatedBridgeWrites(bridgePath.c_str())); }
+
+    // Reads the processor's live program into the working image; false when it did not arrive.
+    bool ReadProgramBack() {
+        const int before = replies.count;
+        window->DeviceCommand(CMD_READ_PROGRAM, 0);
+        return WaitFor([&] { return replies.count == before + 1 && !window->Progress().isVisible(); }, 20000);
+    }
+};
+
+} // namespace kel::uitest

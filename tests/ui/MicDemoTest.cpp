@@ -1,0 +1,154 @@
+// `kelvane --demo` end to end on the microphone page: an edit of each kind of control reaches the emulated
+// processor as its one short command, and the processor's program then holds exactly the page's edits.
+#include "DemoKit.h"
+#include "UiTestMain.h"
+
+#include "controls/BitButton.h"
+#include "controls/BitmapSlider.h"
+#include "controls/CFStatic.h"
+#include "controls/MessageEvent.h"
+#include "controls/NumEdit.h"
+#include "dsp/FilterBank.h"
+#include "pages/Mic_Dlg.h"
+
+#include <QComboBox>
+#include <QFocusEvent>
+
+#include <functional>
+#include <set>
+#include <utility>
+
+using namespace kel;
+using namespace kel::uitest;
+using M = CMic_Dlg;
+
+class MicDemoTest : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void eachKindOfEditReachesTheProcessorAsItsCommand();
+};
+
+void MicDemoTest::eachKindOfEditReachesTheProcessorAsItsCommand() {
+    DemoSession demo;
+    QVERIFY(demo.Start());
+    Model& m = TheModel();
+    demo.TakeFrames(); // the initial read is over
+    demo.window->ShowPage(2);
+    auto* page = dynamic_cast<CMic_Dlg*>(demo.window->Page(PageId::Mic));
+    QVERIFY(page != nullptr && page->isVisible());
+    const ProgramImage before = m.image;
+    // Showing the page sends nothing: the link goes on polling the meters only.
+    std::vector<Frame> shown;
+    QVERIFY(WaitFor(
+        [&] {
+            for (const Frame& f : demo.TakeFrames()) {
+                shown.push_back(f);
+            }
+            return shown.size() >= 3;
+        },
+        10000));
+    QVERIFY(Commands(shown).empty());
+
+    // The commands an edit caused: everything written until a poll follows the last command (the
+    // detector polls only when nothing differs any more).
+    const auto commandsOfEdit = [&] {
+        std::vector<Frame> frames;
+        const bool settled = WaitFor(
+            [&] {
+                for (const Frame& f : demo.TakeFrames()) {
+                    frames.push_back(f);
+                }
+                const std::vector<Frame> commands = Commands(frames);
+                return !commands.empty() && Commands({frames.back()}).empty();
+            },
+            10000);
+        return settled ? Commands(frames) : std::vector<Frame>{};
+    };
+
+    struct Edit {
+        const char* name;
+        std::function<void()> make;
+        bool single; // one command frame (a drag may send intermediate positions of the same field)
+    };
+    const std::vector<Edit> edits = {
+        {"slider",
+         [&] {
+             page->Slider(M::IDC_GATE_THRESHOLD_SLIDER)->SetPos(40);
+             QCoreApplication::postEvent(page, new CMessageEvent(MSG_SLIDER_MOVED, M::IDC_GATE_THRESHOLD_SLIDER, 40));
+         },
+         true},
+        {"numeric edit",
+         [&] {
+             CNumEdit* e = page->NumEdit(M::IDC_HPF_EDIT);
+             demo.window->activateWindow();
+             QVERIFY(QTest::qWaitForWindowActive(demo.window.get()));
+             e->setFocus();
+             QTRY_VERIFY(e->hasFocus());
+             e->selectAll();
+             QTest::keyClicks(e, QStringLiteral("200"));
+             QTest::keyClick(e, Qt::Key_Return);
+         },
+         true},
+        {"combo",
+         [&] {
+             QComboBox* box = page->Combo(M::IDC_FEEDBACK);
+             box->setCurrentIndex(2);
+             Q_EMIT box->activated(2);
+         },
+         true},
+        {"toggle", [&] { page->Button(M::IDC_EQ_BYPASS)->click(); }, true},
+        {"graph drag",
+         [&] {
+             CCFStatic& graph = *page->Graph();
+             const Point c = Collection(EQ_MIC1, 0).At(4).MarkerRect().Center();
+             const QPoint from(c.x, c.y);
+             Mouse(&graph, QEvent::MouseMove, from, Qt::NoButton, Qt::NoButton);
+             Mouse(&graph, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+             for (int dy = 10; dy <= 50; dy += 10) {
+                 Mouse(&graph, QEvent::MouseMove, from - QPoint(0, dy), Qt::NoButton, Qt::LeftButton);
+             }
+             Mouse(&graph, QEvent::MouseButtonRelease, from - QPoint(0, 50), Qt::LeftButton, Qt::NoButton);
+         },
+         false},
+    };
+    for (const Edit& edit : edits) {
+        const ProgramImage was = m.image;
+        edit.make();
+        QCoreApplication::processEvents();
+        QVERIFY2(std::memcmp(&was, &m.image, sizeof was) != 0, edit.name);
+        const std::vector<Frame> commands = commandsOfEdit();
+        QVERIFY2(!commands.empty(), edit.name);
+        QVERIFY2(InStep(), edit.name);
+        std::set<std::pair<int, int>> fields;
+        for (const Frame& f : commands) {
+            fields.insert({f.type, f.body.empty() ? -1 : f.body[0]});
+        }
+        QVERIFY2(fields.size() == 1, edit.name);
+        if (edit.single) {
+            QVERIFY2(commands.size() == 1, edit.name);
+        }
+    }
+
+    // The processor's program holds exactly what the page shows: the five edits of Mic 1 and nothing else.
+    const ProgramImage mine = m.image;
+    QVERIFY(demo.ReadProgramBack());
+    QVERIFY(std::memcmp(&mine, &m.image, sizeof mine) == 0);
+    const auto* was = reinterpret_cast<const u8*>(&before);
+    const auto* now = reinterpret_cast<const u8*>(&m.image);
+    const std::size_t first = offsetof(ProgramImage, mic1);
+    for (std::size_t i = 0; i < sizeof(ProgramImage); ++i) {
+        if (i < first || i >= first + sizeof(MicBlock)) {
+            QVERIFY2(was[i] == now[i], qPrintable(QStringLiteral("byte %1 changed").arg(i)));
+        }
+    }
+    QCOMPARE(int(m.image.mic1.gate.threshold), 40);
+    QCOMPARE(int(m.image.mic1.hpf.freq.get()), FreqToIndex(200));
+    QCOMPARE(int(m.image.mic1.feedback), 2);
+    QCOMPARE(int(m.image.mic1.bypass), before.mic1.bypass == 0 ? 1 : 0);
+    QVERIFY(m.image.mic1.eq[4].gain > before.mic1.eq[4].gain);
+    demo.window.reset();
+}
+
+KEL_QTEST_MAIN(MicDemoTest)
+#include "MicDemoTest.moc"
