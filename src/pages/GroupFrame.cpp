@@ -28,7 +28,8 @@ void CGroupFrame::paintEvent(QPaintEvent*) {
     f.setBold(true);
     p.setFont(f);
     p.setPen(QColor::fromRgb(skin::kTextOnDark));
-    p.drawText(QRect(8, 0, width() - 16, band), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_text);
+    p.drawText(QRect(8, 0, width() - 16, band), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+               m_text);
 }
 
 } // namespace kel

@@ -19,12 +19,17 @@ constexpr std::size_t kLimiter = offsetof(MicBlock, limiter);
 constexpr std::size_t kGate = offsetof(MicBlock, gate);
 constexpr std::size_t kLowExciter = offsetof(MicBlock, lowExciter);
 constexpr std::size_t kHighExciter = offsetof(MicBlock, highExciter);
-static_assert(offsetof(MicBlock, level) == 0 && offsetof(MicBlock, feedback) == 1 && kLimiter == 2 && kGate == 6);
+static_assert(offsetof(MicBlock, level) == 0 && offsetof(MicBlock, feedback) == 1 && kLimiter == 2 &&
+              kGate == 6);
 static_assert(offsetof(MicBlock, eq) == 17 && offsetof(MicBlock, bypass) == 117);
 static_assert(kLowExciter == 144 && kHighExciter == 148 && sizeof(MicBlock) == 157);
 
-constexpr groups::CrossoverIds kHpf = {M::IDC_HPF_TITLE, M::IDC_HPF_SLOPE, M::IDC_HPF_EDIT, M::IDC_HPF_SLIDER};
-constexpr groups::CrossoverIds kLpf = {M::IDC_LPF_TITLE, M::IDC_LPF_SLOPE, M::IDC_LPF_EDIT, M::IDC_LPF_SLIDER};
+constexpr groups::BandLabelIds kBandLabels = {M::IDC_LABEL_TYPE, M::IDC_LABEL_GAIN, M::IDC_LABEL_FREQ,
+                                              M::IDC_LABEL_Q};
+constexpr groups::CrossoverIds kHpf = {M::IDC_HPF_TITLE, M::IDC_HPF_SLOPE, M::IDC_HPF_EDIT,
+                                       M::IDC_HPF_SLIDER};
+constexpr groups::CrossoverIds kLpf = {M::IDC_LPF_TITLE, M::IDC_LPF_SLOPE, M::IDC_LPF_EDIT,
+                                       M::IDC_LPF_SLIDER};
 constexpr groups::TitledSliderIds kLevel = {M::IDC_LEVEL_TITLE, M::IDC_LEVEL_VALUE, M::IDC_LEVEL_SLIDER};
 constexpr groups::GateIds kGateIds = {
     M::IDC_GATE_TITLE,
@@ -50,11 +55,8 @@ static_assert(kLowExciterIds.timbre == M::IDC_LOW_TIMBRE && kHighExciterIds.timb
 constexpr int kCol1 = 373, kCol2 = 488, kCol3 = 603;
 
 constexpr auto kTemplate = groups::Concat(
+    groups::BandLabelTemplate(kBandLabels),
     std::to_array<TemplateItem>({
-        {M::IDC_LABEL_TYPE, ItemKind::Label, {4, 17, 30, 8}, "类型"},
-        {M::IDC_LABEL_GAIN, ItemKind::Label, {4, 31, 30, 8}, "增益(dB)"},
-        {M::IDC_LABEL_FREQ, ItemKind::Label, {4, 117, 30, 8}, "频率(Hz)"},
-        {M::IDC_LABEL_Q, ItemKind::Label, {4, 130, 30, 8}, "Q值"},
         {M::IDC_BAND_SCROLLER, ItemKind::Scroller, {1, 143, 366, 13}},
         {M::IDC_SYNC, ItemKind::Button, {14, 158, 52, 14}, "同步"},
         {M::IDC_MIC1, ItemKind::Button, {80, 158, 52, 14}, "话筒1"},
@@ -69,7 +71,8 @@ constexpr auto kTemplate = groups::Concat(
         {M::IDC_FEEDBACK_TITLE, ItemKind::Title, {kCol1, 121, 60, 9}, "啸叫抑制"},
         {M::IDC_FEEDBACK, ItemKind::Combo, {kCol1 + 62, 119, 46, 12}},
     }),
-    groups::GateTemplate(kGateIds, kCol2, 4, 25), groups::ExciterTemplate(kLowExciterIds, kCol2, 109, "低音激励"),
+    groups::GateTemplate(kGateIds, kCol2, 4, 25),
+    groups::ExciterTemplate(kLowExciterIds, kCol2, 109, "低音激励"),
     groups::LimiterTemplate(kLimiterIds, kCol3, 2, 24, "压限器"),
     groups::ExciterTemplate(kHighExciterIds, kCol3, 109, "高音激励"));
 
@@ -116,28 +119,25 @@ constexpr auto kTexts = groups::Concat(
         {M::IDC_MIC1, "话筒1", "Mic 1"},
         {M::IDC_MIC2, "话筒2", "Mic 2"},
         {M::IDC_EQ_RESET, "EQ 重置", "EQ Reset"},
-        {M::IDC_LABEL_TYPE, "类型", "Type"},
-        {M::IDC_LABEL_FREQ, "频率(Hz)", "Freq(Hz)"},
-        {M::IDC_LABEL_GAIN, "增益(dB)", "Gain(dB)"},
-        {M::IDC_LABEL_Q, "Q值", "Q"},
     }),
-    groups::GateTexts(kGateIds), groups::LimiterRowTexts(kLimiterIds), groups::ExciterTexts(kLowExciterIds),
-    groups::ExciterTexts(kHighExciterIds));
+    groups::BandLabelTexts(kBandLabels), groups::GateTexts(kGateIds), groups::LimiterRowTexts(kLimiterIds),
+    groups::ExciterTexts(kLowExciterIds), groups::ExciterTexts(kHighExciterIds));
 
 // Rewritten by ApplyLanguage and again at the end of ApplyMode.
 constexpr std::array<PageText, 2> kHarmonicTexts = {groups::ExciterHarmonicText(kLowExciterIds),
-                                                     groups::ExciterHarmonicText(kHighExciterIds)};
+                                                    groups::ExciterHarmonicText(kHighExciterIds)};
 
 // Disabled in "Easy Mode". The exciter frequency sliders stay: they still move and store the frequency
 // while their edits are greyed.
-constexpr auto kExpertControls = groups::Concat(std::to_array<int>({
-                                                    M::IDC_SYNC,
-                                                    M::IDC_LOW_FREQ_EDIT,
-                                                    M::IDC_HIGH_FREQ_EDIT,
-                                                    M::IDC_LOW_TIMBRE,
-                                                    M::IDC_HIGH_TIMBRE,
-                                                }),
-                                                groups::GateExpert(kGateIds), groups::LimiterExpert(kLimiterIds));
+constexpr auto kExpertControls =
+    groups::Concat(std::to_array<int>({
+                       M::IDC_SYNC,
+                       M::IDC_LOW_FREQ_EDIT,
+                       M::IDC_HIGH_FREQ_EDIT,
+                       M::IDC_LOW_TIMBRE,
+                       M::IDC_HIGH_TIMBRE,
+                   }),
+                   groups::GateExpert(kGateIds), groups::LimiterExpert(kLimiterIds));
 
 constexpr auto kChannels = std::to_array<ChannelChoice>({
     {M::IDC_MIC1, EQ_MIC1, offsetof(ProgramImage, mic1)},

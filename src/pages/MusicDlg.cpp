@@ -24,11 +24,15 @@ static_assert(kMainHpf + offsetof(FilterRecord, freq) == 118 &&
 static_assert(kLowExciter == 151 && kHighExciter == 155 && offsetof(MusicBlock, bypass) == 90);
 
 // The groups of the three columns.
+constexpr groups::BandLabelIds kBandLabels = {M::IDC_LABEL_TYPE, M::IDC_LABEL_GAIN, M::IDC_LABEL_FREQ,
+                                              M::IDC_LABEL_Q};
 constexpr groups::TitledSliderIds kKey = {M::IDC_KEY_TITLE, M::IDC_KEY_VALUE, M::IDC_KEY_SLIDER};
-constexpr groups::CrossoverIds kMainHpfIds = {M::IDC_MAIN_HPF_TITLE, M::IDC_MAIN_HPF_SLOPE, M::IDC_MAIN_HPF_EDIT,
-                                              M::IDC_MAIN_HPF_SLIDER};
-constexpr groups::CrossoverIds kHpf = {M::IDC_HPF_TITLE, M::IDC_HPF_SLOPE, M::IDC_HPF_EDIT, M::IDC_HPF_SLIDER};
-constexpr groups::CrossoverIds kLpf = {M::IDC_LPF_TITLE, M::IDC_LPF_SLOPE, M::IDC_LPF_EDIT, M::IDC_LPF_SLIDER};
+constexpr groups::CrossoverIds kMainHpfIds = {M::IDC_MAIN_HPF_TITLE, M::IDC_MAIN_HPF_SLOPE,
+                                              M::IDC_MAIN_HPF_EDIT, M::IDC_MAIN_HPF_SLIDER};
+constexpr groups::CrossoverIds kHpf = {M::IDC_HPF_TITLE, M::IDC_HPF_SLOPE, M::IDC_HPF_EDIT,
+                                       M::IDC_HPF_SLIDER};
+constexpr groups::CrossoverIds kLpf = {M::IDC_LPF_TITLE, M::IDC_LPF_SLOPE, M::IDC_LPF_EDIT,
+                                       M::IDC_LPF_SLIDER};
 constexpr groups::GateIds kGateIds = {
     M::IDC_GATE_TITLE,
     {M::IDC_GATE_THRESHOLD_LABEL, M::IDC_GATE_THRESHOLD_VALUE, M::IDC_GATE_THRESHOLD_SLIDER},
@@ -40,12 +44,12 @@ constexpr groups::LimiterIds kLimiterIds = {
     {M::IDC_LIMIT_ATTACK_LABEL, M::IDC_LIMIT_ATTACK_VALUE, M::IDC_LIMIT_ATTACK_SLIDER},
     {M::IDC_LIMIT_RELEASE_LABEL, M::IDC_LIMIT_RELEASE_VALUE, M::IDC_LIMIT_RELEASE_SLIDER},
     {M::IDC_RATIO_LABEL, M::IDC_RATIO_VALUE, M::IDC_RATIO_SLIDER}};
-constexpr groups::ExciterIds kLowExciterIds = {M::IDC_LOW_EXCITER_TITLE, M::IDC_LOW_FREQ_LABEL, M::IDC_LOW_FREQ_EDIT,
-                                               M::IDC_LOW_FREQ_SLIDER,   M::IDC_LOW_HARMONIC_LABEL, M::IDC_LOW_HARMONIC,
-                                               M::IDC_LOW_TIMBRE_LABEL,  M::IDC_LOW_TIMBRE};
+constexpr groups::ExciterIds kLowExciterIds = {
+    M::IDC_LOW_EXCITER_TITLE,  M::IDC_LOW_FREQ_LABEL, M::IDC_LOW_FREQ_EDIT,    M::IDC_LOW_FREQ_SLIDER,
+    M::IDC_LOW_HARMONIC_LABEL, M::IDC_LOW_HARMONIC,   M::IDC_LOW_TIMBRE_LABEL, M::IDC_LOW_TIMBRE};
 constexpr groups::ExciterIds kHighExciterIds = {
-    M::IDC_HIGH_EXCITER_TITLE, M::IDC_HIGH_FREQ_LABEL,     M::IDC_HIGH_FREQ_EDIT,  M::IDC_HIGH_FREQ_SLIDER,
-    M::IDC_HIGH_HARMONIC_LABEL, M::IDC_HIGH_HARMONIC, M::IDC_HIGH_TIMBRE_LABEL, M::IDC_HIGH_TIMBRE};
+    M::IDC_HIGH_EXCITER_TITLE,  M::IDC_HIGH_FREQ_LABEL, M::IDC_HIGH_FREQ_EDIT,    M::IDC_HIGH_FREQ_SLIDER,
+    M::IDC_HIGH_HARMONIC_LABEL, M::IDC_HIGH_HARMONIC,   M::IDC_HIGH_TIMBRE_LABEL, M::IDC_HIGH_TIMBRE};
 
 // The template (dialog 135), in dialog units; captions as the template carries them.
 // Columns: 1 at x 370 (key, MainMusic HPF, HPF, LPF), 2 at x 488 (gate, low exciter), 3 at x 604
@@ -53,11 +57,8 @@ constexpr groups::ExciterIds kHighExciterIds = {
 constexpr int kCol1 = 370, kCol2 = 488, kCol3 = 604;
 
 constexpr auto kTemplate = groups::Concat(
+    groups::BandLabelTemplate(kBandLabels),
     std::to_array<TemplateItem>({
-        {M::IDC_LABEL_TYPE, ItemKind::Label, {4, 17, 30, 8}, "类型"},
-        {M::IDC_LABEL_GAIN, ItemKind::Label, {4, 31, 30, 8}, "增益(dB)"},
-        {M::IDC_LABEL_FREQ, ItemKind::Label, {4, 117, 30, 8}, "频率(Hz)"},
-        {M::IDC_LABEL_Q, ItemKind::Label, {4, 130, 30, 8}, "Q值"},
         {M::IDC_BAND_SCROLLER, ItemKind::Scroller, {1, 143, 367, 13}},
         {M::IDC_SYNC, ItemKind::Button, {14, 158, 52, 14}, "同步"},
         {M::IDC_MUSIC_LEFT, ItemKind::Button, {80, 158, 52, 14}, "音乐左"},
@@ -69,7 +70,8 @@ constexpr auto kTemplate = groups::Concat(
     groups::TitledSliderTemplate(kKey, kCol1, 16, "音乐变调"),
     groups::CrossoverTemplate(kMainHpfIds, kCol1, 48, "主通道音乐高通"),
     groups::CrossoverTemplate(kHpf, kCol1, 90, "高通"), groups::CrossoverTemplate(kLpf, kCol1, 132, "低通"),
-    groups::GateTemplate(kGateIds, kCol2, 4, 23), groups::ExciterTemplate(kLowExciterIds, kCol2, 108, "低音激励"),
+    groups::GateTemplate(kGateIds, kCol2, 4, 23),
+    groups::ExciterTemplate(kLowExciterIds, kCol2, 108, "低音激励"),
     groups::LimiterTemplate(kLimiterIds, kCol3, 4, 22, "音乐压限器"),
     groups::ExciterTemplate(kHighExciterIds, kCol3, 108, "高音激励"));
 
@@ -78,20 +80,21 @@ constexpr Field Edited(std::size_t offset, FieldForm form = FieldForm::Byte) {
 }
 
 // The limiter and the gate are one setting of both channels, kept in Music Left (the shared record).
-const auto kSliders = groups::Concat(
-    std::to_array<SliderBinding>({
-        {M::IDC_KEY_SLIDER,
-         M::IDC_KEY_VALUE,
-         Conv::KeyControl,
-         {FieldBase::System, FieldForm::HighNibble, offsetof(SystemBlock, keySen)}},
-        groups::CrossoverSlider(kMainHpfIds, Edited(kMainHpf + offsetof(FilterRecord, freq), FieldForm::Word)),
-        groups::CrossoverSlider(kHpf, FieldBase::HighPass),
-        groups::CrossoverSlider(kLpf, FieldBase::LowPass),
-        groups::ExciterSlider(kLowExciterIds, kLowExciter),
-        groups::ExciterSlider(kHighExciterIds, kHighExciter),
-    }),
-    groups::GateSliders(kGateIds, FieldBase::Shared, kGate),
-    groups::LimiterSliders(kLimiterIds, FieldBase::Shared, kLimiter));
+const auto kSliders =
+    groups::Concat(std::to_array<SliderBinding>({
+                       {M::IDC_KEY_SLIDER,
+                        M::IDC_KEY_VALUE,
+                        Conv::KeyControl,
+                        {FieldBase::System, FieldForm::HighNibble, offsetof(SystemBlock, keySen)}},
+                       groups::CrossoverSlider(
+                           kMainHpfIds, Edited(kMainHpf + offsetof(FilterRecord, freq), FieldForm::Word)),
+                       groups::CrossoverSlider(kHpf, FieldBase::HighPass),
+                       groups::CrossoverSlider(kLpf, FieldBase::LowPass),
+                       groups::ExciterSlider(kLowExciterIds, kLowExciter),
+                       groups::ExciterSlider(kHighExciterIds, kHighExciter),
+                   }),
+                   groups::GateSliders(kGateIds, FieldBase::Shared, kGate),
+                   groups::LimiterSliders(kLimiterIds, FieldBase::Shared, kLimiter));
 
 const auto kCombos = groups::Concat(
     std::to_array<ComboBinding>({
@@ -118,33 +121,29 @@ constexpr auto kTexts = groups::Concat(
         {M::IDC_MUSIC_LEFT, "音乐左", "Music Left"},
         {M::IDC_MUSIC_RIGHT, "音乐右", "Music Right"},
         {M::IDC_EQ_RESET, "EQ 重置", "EQ Reset"},
-        {M::IDC_LABEL_TYPE, "类型", "Type"},
-        {M::IDC_LABEL_FREQ, "频率(Hz)", "Freq(Hz)"},
-        {M::IDC_LABEL_GAIN, "增益(dB)", "Gain(dB)"},
-        {M::IDC_LABEL_Q, "Q值", "Q"},
     }),
-    groups::GateTexts(kGateIds), groups::LimiterRowTexts(kLimiterIds), groups::ExciterTexts(kLowExciterIds),
-    groups::ExciterTexts(kHighExciterIds));
+    groups::BandLabelTexts(kBandLabels), groups::GateTexts(kGateIds), groups::LimiterRowTexts(kLimiterIds),
+    groups::ExciterTexts(kLowExciterIds), groups::ExciterTexts(kHighExciterIds));
 
 // Rewritten by ApplyLanguage and again at the end of ApplyMode.
 constexpr std::array<PageText, 2> kHarmonicTexts = {groups::ExciterHarmonicText(kLowExciterIds),
-                                                     groups::ExciterHarmonicText(kHighExciterIds)};
+                                                    groups::ExciterHarmonicText(kHighExciterIds)};
 
 // Disabled in "Easy Mode".
-constexpr auto kExpertControls = groups::Concat(
-    std::to_array<int>({
-        M::IDC_SYNC,
-        M::IDC_MAIN_HPF_SLIDER,
-        M::IDC_MAIN_HPF_SLOPE,
-        M::IDC_MAIN_HPF_EDIT,
-        M::IDC_LOW_FREQ_EDIT,
-        M::IDC_LOW_FREQ_SLIDER,
-        M::IDC_HIGH_FREQ_EDIT,
-        M::IDC_HIGH_FREQ_SLIDER,
-        M::IDC_LOW_TIMBRE,
-        M::IDC_HIGH_TIMBRE,
-    }),
-    groups::GateExpert(kGateIds), groups::LimiterExpert(kLimiterIds));
+constexpr auto kExpertControls =
+    groups::Concat(std::to_array<int>({
+                       M::IDC_SYNC,
+                       M::IDC_MAIN_HPF_SLIDER,
+                       M::IDC_MAIN_HPF_SLOPE,
+                       M::IDC_MAIN_HPF_EDIT,
+                       M::IDC_LOW_FREQ_EDIT,
+                       M::IDC_LOW_FREQ_SLIDER,
+                       M::IDC_HIGH_FREQ_EDIT,
+                       M::IDC_HIGH_FREQ_SLIDER,
+                       M::IDC_LOW_TIMBRE,
+                       M::IDC_HIGH_TIMBRE,
+                   }),
+                   groups::GateExpert(kGateIds), groups::LimiterExpert(kLimiterIds));
 
 constexpr auto kChannels = std::to_array<ChannelChoice>({
     {M::IDC_MUSIC_LEFT, EQ_MUSIC_L, offsetof(ProgramImage, musicL)},

@@ -86,8 +86,8 @@ bool GraphKind(ItemKind k) {
     return k == ItemKind::Graph;
 }
 bool Captioned(ItemKind k) {
-    return k == ItemKind::Label || k == ItemKind::Title || k == ItemKind::Group || k == ItemKind::GroupTitle ||
-           IsButtonKind(k);
+    return k == ItemKind::Label || k == ItemKind::Title || k == ItemKind::Group ||
+           k == ItemKind::GroupTitle || IsButtonKind(k);
 }
 bool AnyControl(ItemKind) {
     return true;
@@ -292,7 +292,8 @@ void CBoundPage::ConfigureTextEdits() {
             edit->setEchoMode(QLineEdit::Password);
         }
         QPalette pal = edit->palette();
-        pal.setColor(QPalette::Disabled, QPalette::Base, QColor::fromRgb(skin::kFace)); // shut edits look shut
+        pal.setColor(QPalette::Disabled, QPalette::Base,
+                     QColor::fromRgb(skin::kFace)); // shut edits look shut
         edit->setPalette(pal);
         if (t.digitsOnly) {
             // Digits are single-byte text: this validator keeps the edit's own rule as well.
@@ -305,7 +306,8 @@ void CBoundPage::ConfigureTextEdits() {
 // ------------------------------------------------------------------------------------- checking tables
 
 void CBoundPage::CheckId(const char* table, int id, bool (*accepts)(ItemKind), const char* wanted) {
-    const auto it = std::find_if(m_kinds.begin(), m_kinds.end(), [id](const auto& k) { return k.first == id; });
+    const auto it =
+        std::find_if(m_kinds.begin(), m_kinds.end(), [id](const auto& k) { return k.first == id; });
     std::string fault;
     if (it == m_kinds.end()) {
         fault = std::string(table) + ": id " + std::to_string(id) + " names no control of the template";

@@ -14,7 +14,8 @@
 
 namespace kel::groups {
 
-template <class T, std::size_t... N> constexpr std::array<T, (N + ...)> Concat(const std::array<T, N>&... parts) {
+template <class T, std::size_t... N>
+constexpr std::array<T, (N + ...)> Concat(const std::array<T, N>&... parts) {
     std::array<T, (N + ...)> out{};
     auto at = out.begin();
     ((at = std::copy(parts.begin(), parts.end(), at)), ...);
@@ -42,6 +43,27 @@ constexpr std::array<TemplateItem, 3> Row(const RowIds& r, int x, int y, const c
              {r.slider, ItemKind::Slider, {x, y + 9, kSliderW, kSliderH}}}};
 }
 
+// ------------------------------------------------------------------------------------------ band labels
+
+// The labels at the left of a row of band strips, beside the strips' type, gain, frequency and Q.
+struct BandLabelIds {
+    int type, gain, freq, q;
+};
+
+constexpr std::array<TemplateItem, 4> BandLabelTemplate(const BandLabelIds& b) {
+    return {{{b.type, ItemKind::Label, {4, 17, 30, 8}, "类型"},
+             {b.gain, ItemKind::Label, {4, 31, 30, 8}, "增益(dB)"},
+             {b.freq, ItemKind::Label, {4, 117, 30, 8}, "频率(Hz)"},
+             {b.q, ItemKind::Label, {4, 130, 30, 8}, "Q值"}}};
+}
+
+constexpr std::array<PageText, 4> BandLabelTexts(const BandLabelIds& b) {
+    return {{{b.type, "类型", "Type"},
+             {b.freq, "频率(Hz)", "Freq(Hz)"},
+             {b.gain, "增益(dB)", "Gain(dB)"},
+             {b.q, "Q值", "Q"}}};
+}
+
 // ------------------------------------------------------------------------------------------- crossover
 
 // Title, slope list and frequency edit beside it, slider under them.
@@ -49,7 +71,8 @@ struct CrossoverIds {
     int title, slope, edit, slider;
 };
 
-constexpr std::array<TemplateItem, 4> CrossoverTemplate(const CrossoverIds& c, int x, int y, const char* title) {
+constexpr std::array<TemplateItem, 4> CrossoverTemplate(const CrossoverIds& c, int x, int y,
+                                                        const char* title) {
     return {{{c.title, ItemKind::Title, {x, y, kColumnW, 9}, title},
              {c.slope, ItemKind::Combo, {x, y + 10, 64, 12}},
              {c.edit, ItemKind::NumEdit, {x + 66, y + 10, 44, 12}},
@@ -99,11 +122,17 @@ constexpr std::array<TemplateItem, 10> GateTemplate(const GateIds& g, int x, int
 
 // The gate record at `offset` of the record `base` names.
 constexpr std::array<SliderBinding, 3> GateSliders(const GateIds& g, FieldBase base, std::size_t offset) {
-    return {{{g.threshold.slider, g.threshold.value, Conv::GateThreshold,
+    return {{{g.threshold.slider,
+              g.threshold.value,
+              Conv::GateThreshold,
               {base, FieldForm::Byte, offset + offsetof(GateRecord, threshold)}},
-             {g.attack.slider, g.attack.value, Conv::GateAttack,
+             {g.attack.slider,
+              g.attack.value,
+              Conv::GateAttack,
               {base, FieldForm::Byte, offset + offsetof(GateRecord, attack)}},
-             {g.release.slider, g.release.value, Conv::GateRelease,
+             {g.release.slider,
+              g.release.value,
+              Conv::GateRelease,
               {base, FieldForm::Byte, offset + offsetof(GateRecord, release)}}}};
 }
 
@@ -129,18 +158,29 @@ struct LimiterIds {
 constexpr std::array<TemplateItem, 13> LimiterTemplate(const LimiterIds& l, int x, int y, int pitch,
                                                        const char* title) {
     return Concat(std::array<TemplateItem, 1>{{{l.title, ItemKind::Title, {x, y, kColumnW, 9}, title}}},
-                  Row(l.level, x, y + 11, "压限启动电平"), Row(l.attack, x, y + 11 + pitch, "压限启动时间(Atk)"),
-                  Row(l.release, x, y + 11 + 2 * pitch, "压限释放时间"), Row(l.ratio, x, y + 11 + 3 * pitch, "压缩比例"));
+                  Row(l.level, x, y + 11, "压限启动电平"),
+                  Row(l.attack, x, y + 11 + pitch, "压限启动时间(Atk)"),
+                  Row(l.release, x, y + 11 + 2 * pitch, "压限释放时间"),
+                  Row(l.ratio, x, y + 11 + 3 * pitch, "压缩比例"));
 }
 
-constexpr std::array<SliderBinding, 4> LimiterSliders(const LimiterIds& l, FieldBase base, std::size_t offset) {
-    return {{{l.level.slider, l.level.value, Conv::LimitLevel,
+constexpr std::array<SliderBinding, 4> LimiterSliders(const LimiterIds& l, FieldBase base,
+                                                      std::size_t offset) {
+    return {{{l.level.slider,
+              l.level.value,
+              Conv::LimitLevel,
               {base, FieldForm::Byte, offset + offsetof(LimiterRecord, level)}},
-             {l.attack.slider, l.attack.value, Conv::CompAttack,
+             {l.attack.slider,
+              l.attack.value,
+              Conv::CompAttack,
               {base, FieldForm::Byte, offset + offsetof(LimiterRecord, attack)}},
-             {l.release.slider, l.release.value, Conv::CompRelease,
+             {l.release.slider,
+              l.release.value,
+              Conv::CompRelease,
               {base, FieldForm::Byte, offset + offsetof(LimiterRecord, release)}},
-             {l.ratio.slider, l.ratio.value, Conv::Ratio,
+             {l.ratio.slider,
+              l.ratio.value,
+              Conv::Ratio,
               {base, FieldForm::Byte, offset + offsetof(LimiterRecord, ratio)}}}};
 }
 
@@ -177,13 +217,19 @@ constexpr std::array<TemplateItem, 8> ExciterTemplate(const ExciterIds& e, int x
 
 // The exciter record at `offset` of the edited record.
 constexpr SliderBinding ExciterSlider(const ExciterIds& e, std::size_t offset) {
-    return {e.freqSlider, e.freqEdit, Conv::FilterFreq,
+    return {e.freqSlider,
+            e.freqEdit,
+            Conv::FilterFreq,
             {FieldBase::Edited, FieldForm::Word, offset + offsetof(ExciterRecord, freq)}};
 }
 
 constexpr std::array<ComboBinding, 2> ExciterCombos(const ExciterIds& e, std::size_t offset) {
-    return {{{e.harmonic, kDigitItems, {FieldBase::Edited, FieldForm::Byte, offset + offsetof(ExciterRecord, harmonic)}},
-             {e.timbre, kDigitItems, {FieldBase::Edited, FieldForm::Byte, offset + offsetof(ExciterRecord, timbre)}}}};
+    return {{{e.harmonic,
+              kDigitItems,
+              {FieldBase::Edited, FieldForm::Byte, offset + offsetof(ExciterRecord, harmonic)}},
+             {e.timbre,
+              kDigitItems,
+              {FieldBase::Edited, FieldForm::Byte, offset + offsetof(ExciterRecord, timbre)}}}};
 }
 
 // Frequency and timbre; "Harmonic" is rewritten by ApplyMode as well (ExciterHarmonicText).

@@ -46,7 +46,7 @@ class CPasswordColumn {
     CEnglishEdit* m_new;
     CEnglishEdit* m_confirm;
     CBitButton* m_modify;
-    QString m_stored;                           // the password the device holds, as text
+    QString m_stored;                               // the password the device holds, as text
     QString m_typedOld, m_typedNew, m_typedConfirm; // what the edits held when last read
 };
 

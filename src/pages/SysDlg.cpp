@@ -240,8 +240,8 @@ CSysDlg::CSysDlg(QWidget* parent, PageHost* host) : CBoundPage(parent, host, kSp
     m_verifyEdit = TextEdit(IDC_VERIFY_EDIT);
     m_system.emplace(kSystemColumn, TextEdit(IDC_SYS_OLD), TextEdit(IDC_SYS_NEW), TextEdit(IDC_SYS_CONFIRM),
                      Button(IDC_SYS_MODIFY));
-    m_panel.emplace(kPanelColumn, TextEdit(IDC_PANEL_OLD), TextEdit(IDC_PANEL_NEW), TextEdit(IDC_PANEL_CONFIRM),
-                    Button(IDC_PANEL_MODIFY));
+    m_panel.emplace(kPanelColumn, TextEdit(IDC_PANEL_OLD), TextEdit(IDC_PANEL_NEW),
+                    TextEdit(IDC_PANEL_CONFIRM), Button(IDC_PANEL_MODIFY));
     // Only the user's typing arrives here; texts set by the page send nothing.
     connect(m_modeName, &CEnglishEdit::Changed, this, [this](int) { m_modeText = m_modeName->text(); });
     connect(m_verifyEdit, &CEnglishEdit::Changed, this, [this](int) { OnVerifyEdited(); });

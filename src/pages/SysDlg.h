@@ -18,7 +18,6 @@ class QComboBox;
 
 namespace kel {
 
-
 class CSysDlg : public CBoundPage {
   public:
     CSysDlg(QWidget* parent, PageHost* host);

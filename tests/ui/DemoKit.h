@@ -120,8 +120,12 @@ struct DemoSession {
             return false;
         }
         Model& m = TheModel();
-        if (!WaitFor([&] { return m.connection.connected != 0 && replies.count == 1 && !window->Progress().isVisible(); },
-                     60000)) {
+        if (!WaitFor(
+                [&] {
+                    return m.connection.connected != 0 && replies.count == 1 &&
+                           !window->Progress().isVisible();
+                },
+                60000)) {
             return false;
         }
         char path[512] = {};

@@ -75,7 +75,8 @@ void MicDemoTest::eachKindOfEditReachesTheProcessorAsItsCommand() {
         {"slider",
          [&] {
              page->Slider(M::IDC_GATE_THRESHOLD_SLIDER)->SetPos(40);
-             QCoreApplication::postEvent(page, new CMessageEvent(MSG_SLIDER_MOVED, M::IDC_GATE_THRESHOLD_SLIDER, 40));
+             QCoreApplication::postEvent(
+                 page, new CMessageEvent(MSG_SLIDER_MOVED, M::IDC_GATE_THRESHOLD_SLIDER, 40));
          },
          true},
         {"numeric edit",

@@ -166,8 +166,8 @@ void MicPageTest::controlsStoreIntoTheSelectedMic() {
 
 void MicPageTest::graphReportsMoveTheRowOrTheCrossovers_data() {
     QTest::addColumn<int>("band");
-    QTest::addColumn<int>("first");   // first band shown afterwards
-    QTest::addColumn<int>("red");     // highlighted strip afterwards
+    QTest::addColumn<int>("first");    // first band shown afterwards
+    QTest::addColumn<int>("red");      // highlighted strip afterwards
     QTest::addColumn<int>("hpfShown"); // HPF slider afterwards
     QTest::addColumn<int>("lpfShown");
     const int hpf = 0, lpf = 361; // the defaults
@@ -231,8 +231,8 @@ void MicPageTest::micLevelTextsAtBothEnds() {
 void MicPageTest::easyModeGreysTheExciterEditsWhileTheSlidersStore() {
     TheModel().settings.operatingMode = 0;
     Page().ApplyMode();
-    for (int id : {M::IDC_LOW_FREQ_EDIT, M::IDC_HIGH_FREQ_EDIT, M::IDC_LOW_TIMBRE, M::IDC_HIGH_TIMBRE, M::IDC_SYNC,
-                   M::IDC_GATE_ATTACK_VALUE, M::IDC_LIMIT_LEVEL_VALUE, M::IDC_RATIO_VALUE}) {
+    for (int id : {M::IDC_LOW_FREQ_EDIT, M::IDC_HIGH_FREQ_EDIT, M::IDC_LOW_TIMBRE, M::IDC_HIGH_TIMBRE,
+                   M::IDC_SYNC, M::IDC_GATE_ATTACK_VALUE, M::IDC_LIMIT_LEVEL_VALUE, M::IDC_RATIO_VALUE}) {
         QVERIFY2(!Page().Control(id)->isEnabled(), qPrintable(QString::number(id)));
     }
     for (int id : {M::IDC_GATE_ATTACK_SLIDER, M::IDC_GATE_RELEASE_SLIDER, M::IDC_LIMIT_LEVEL_SLIDER,
@@ -243,7 +243,8 @@ void MicPageTest::easyModeGreysTheExciterEditsWhileTheSlidersStore() {
                    M::IDC_GATE_THRESHOLD_SLIDER}) {
         QVERIFY2(Page().Slider(id)->IsSliderEnabled(), qPrintable(QString::number(id)));
     }
-    for (int id : {M::IDC_FEEDBACK, M::IDC_LOW_HARMONIC, M::IDC_HIGH_HARMONIC, M::IDC_EQ_BYPASS, M::IDC_MIC2}) {
+    for (int id :
+         {M::IDC_FEEDBACK, M::IDC_LOW_HARMONIC, M::IDC_HIGH_HARMONIC, M::IDC_EQ_BYPASS, M::IDC_MIC2}) {
         QVERIFY2(Page().Control(id)->isEnabled(), qPrintable(QString::number(id)));
     }
     // The greyed edit still follows its slider, and the slider stores.

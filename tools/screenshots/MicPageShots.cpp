@@ -60,4 +60,6 @@ bool Shoot(const QString& path, LanguageSetting language) {
 
 } // namespace
 
-int main(int argc, char** argv) { return shots::ShotMain(argc, argv, "mic", Shoot); }
+int main(int argc, char** argv) {
+    return shots::ShotMain(argc, argv, "mic", Shoot);
+}
