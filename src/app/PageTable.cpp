@@ -1,6 +1,7 @@
 // The pages behind the tabs. Adding a page: include its header and name its class on its line.
 #include "app/PageTable.h"
 
+#include "pages/Effect_Dlg.h"
 #include "pages/Mic_Dlg.h"
 #include "pages/MusicDlg.h"
 #include "pages/PlaceholderPage.h"
@@ -18,7 +19,7 @@ const std::array<PageEntry, kPageCount> kPages = {{
     {PageId::Music, &Create<CMusicDlg>},
     {PageId::Deq, &Create<CPlaceholderPage>},
     {PageId::Mic, &Create<CMic_Dlg>},
-    {PageId::Effect, &Create<CPlaceholderPage>},
+    {PageId::Effect, &Create<CEffect_Dlg>},
     {PageId::Main, &Create<CPlaceholderPage>},
     {PageId::System, &Create<CSysDlg>},
 }};

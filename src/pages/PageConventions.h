@@ -5,6 +5,7 @@
 #pragma once
 
 #include "model/DataConver.h"
+#include "model/FilterSeam.h"
 #include "model/Model.h"
 #include "model/ProgramImage.h"
 #include "pages/PageBase.h"

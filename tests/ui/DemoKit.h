@@ -15,10 +15,15 @@
 #include <QTest>
 #include <QThread>
 
+#include <QLineEdit>
+
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kel::uitest {
@@ -139,6 +144,35 @@ struct DemoSession {
     // What was written to the bridge since the last call.
     std::vector<Frame> TakeFrames() { return Frames(bridge::TakeSimulatedBridgeWrites(bridgePath.c_str())); }
 
+    // The commands an edit caused: everything written until a poll follows the last command (the
+    // detector polls only when nothing differs any more). Empty when none came.
+    std::vector<Frame> CommandsOfEdit() {
+        std::vector<Frame> frames;
+        const bool settled = WaitFor(
+            [&] {
+                for (const Frame& f : TakeFrames()) {
+                    frames.push_back(f);
+                }
+                return !Commands(frames).empty() && Commands({frames.back()}).empty();
+            },
+            10000);
+        return settled ? Commands(frames) : std::vector<Frame>{};
+    }
+
+    // Lets the link run until `polls` frames went by; the commands among them.
+    std::vector<Frame> CommandsWhileIdle(std::size_t polls) {
+        std::vector<Frame> frames;
+        WaitFor(
+            [&] {
+                for (const Frame& f : TakeFrames()) {
+                    frames.push_back(f);
+                }
+                return frames.size() >= polls;
+            },
+            10000);
+        return Commands(frames);
+    }
+
     // Reads the processor's live program into the working image; false when it did not arrive.
     bool ReadProgramBack() {
         const int before = replies.count;
@@ -146,5 +180,60 @@ struct DemoSession {
         return WaitFor([&] { return replies.count == before + 1 && !window->Progress().isVisible(); }, 20000);
     }
 };
+
+// An operator's edit on a page, and whether it makes exactly one command (a drag may send the
+// intermediate positions of its field).
+struct Edit {
+    const char* name;
+    std::function<void()> make;
+    bool single;
+};
+
+// Makes each edit in turn and checks that it changed the working image and reached the processor as
+// commands of one field only. Call under QVERIFY-style checks: a failure is reported and ends the test.
+inline void VerifyEditsReachTheProcessor(DemoSession& demo, const std::vector<Edit>& edits) {
+    Model& m = TheModel();
+    for (const Edit& edit : edits) {
+        const ProgramImage was = m.image;
+        edit.make();
+        QCoreApplication::processEvents();
+        QVERIFY2(std::memcmp(&was, &m.image, sizeof was) != 0, edit.name);
+        const std::vector<Frame> commands = demo.CommandsOfEdit();
+        QVERIFY2(!commands.empty(), edit.name);
+        QVERIFY2(InStep(), edit.name);
+        std::set<std::pair<int, int>> fields;
+        for (const Frame& f : commands) {
+            fields.insert({f.type, f.body.empty() ? -1 : f.body[0]});
+        }
+        QVERIFY2(fields.size() == 1, edit.name);
+        QVERIFY2(!edit.single || commands.size() == 1, edit.name);
+    }
+}
+
+// A band marker of a collection dragged up by `dy` pixels on a graph.
+inline void DragMarkerUp(QWidget* graph, QPoint from, int dy) {
+    Mouse(graph, QEvent::MouseMove, from, Qt::NoButton, Qt::NoButton);
+    Mouse(graph, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    for (int step = 10; step <= dy; step += 10) {
+        Mouse(graph, QEvent::MouseMove, from - QPoint(0, step), Qt::NoButton, Qt::LeftButton);
+    }
+    Mouse(graph, QEvent::MouseButtonRelease, from - QPoint(0, dy), Qt::LeftButton, Qt::NoButton);
+}
+
+// Types a value into a numeric edit and presses Enter, as an operator does.
+inline bool TypeIntoEdit(QWidget* window, QLineEdit* edit, const QString& text) {
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window)) {
+        return false;
+    }
+    edit->setFocus();
+    if (!QTest::qWaitFor([edit] { return edit->hasFocus(); })) {
+        return false;
+    }
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+    return true;
+}
 
 } // namespace kel::uitest

@@ -12,11 +12,6 @@
 #include "pages/Mic_Dlg.h"
 
 #include <QComboBox>
-#include <QFocusEvent>
-
-#include <functional>
-#include <set>
-#include <utility>
 
 using namespace kel;
 using namespace kel::uitest;
@@ -39,38 +34,8 @@ void MicDemoTest::eachKindOfEditReachesTheProcessorAsItsCommand() {
     QVERIFY(page != nullptr && page->isVisible());
     const ProgramImage before = m.image;
     // Showing the page sends nothing: the link goes on polling the meters only.
-    std::vector<Frame> shown;
-    QVERIFY(WaitFor(
-        [&] {
-            for (const Frame& f : demo.TakeFrames()) {
-                shown.push_back(f);
-            }
-            return shown.size() >= 3;
-        },
-        10000));
-    QVERIFY(Commands(shown).empty());
+    QVERIFY(demo.CommandsWhileIdle(3).empty());
 
-    // The commands an edit caused: everything written until a poll follows the last command (the
-    // detector polls only when nothing differs any more).
-    const auto commandsOfEdit = [&] {
-        std::vector<Frame> frames;
-        const bool settled = WaitFor(
-            [&] {
-                for (const Frame& f : demo.TakeFrames()) {
-                    frames.push_back(f);
-                }
-                const std::vector<Frame> commands = Commands(frames);
-                return !commands.empty() && Commands({frames.back()}).empty();
-            },
-            10000);
-        return settled ? Commands(frames) : std::vector<Frame>{};
-    };
-
-    struct Edit {
-        const char* name;
-        std::function<void()> make;
-        bool single; // one command frame (a drag may send intermediate positions of the same field)
-    };
     const std::vector<Edit> edits = {
         {"slider",
          [&] {
@@ -79,17 +44,7 @@ void MicDemoTest::eachKindOfEditReachesTheProcessorAsItsCommand() {
                  page, new CMessageEvent(MSG_SLIDER_MOVED, M::IDC_GATE_THRESHOLD_SLIDER, 40));
          },
          true},
-        {"numeric edit",
-         [&] {
-             CNumEdit* e = page->NumEdit(M::IDC_HPF_EDIT);
-             demo.window->activateWindow();
-             QVERIFY(QTest::qWaitForWindowActive(demo.window.get()));
-             e->setFocus();
-             QTRY_VERIFY(e->hasFocus());
-             e->selectAll();
-             QTest::keyClicks(e, QStringLiteral("200"));
-             QTest::keyClick(e, Qt::Key_Return);
-         },
+        {"numeric edit", [&] { TypeIntoEdit(demo.window.get(), page->NumEdit(M::IDC_HPF_EDIT), "200"); },
          true},
         {"combo",
          [&] {
@@ -101,34 +56,14 @@ void MicDemoTest::eachKindOfEditReachesTheProcessorAsItsCommand() {
         {"toggle", [&] { page->Button(M::IDC_EQ_BYPASS)->click(); }, true},
         {"graph drag",
          [&] {
-             CCFStatic& graph = *page->Graph();
              const Point c = Collection(EQ_MIC1, 0).At(4).MarkerRect().Center();
-             const QPoint from(c.x, c.y);
-             Mouse(&graph, QEvent::MouseMove, from, Qt::NoButton, Qt::NoButton);
-             Mouse(&graph, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-             for (int dy = 10; dy <= 50; dy += 10) {
-                 Mouse(&graph, QEvent::MouseMove, from - QPoint(0, dy), Qt::NoButton, Qt::LeftButton);
-             }
-             Mouse(&graph, QEvent::MouseButtonRelease, from - QPoint(0, 50), Qt::LeftButton, Qt::NoButton);
+             DragMarkerUp(page->Graph(), QPoint(c.x, c.y), 50);
          },
          false},
     };
-    for (const Edit& edit : edits) {
-        const ProgramImage was = m.image;
-        edit.make();
-        QCoreApplication::processEvents();
-        QVERIFY2(std::memcmp(&was, &m.image, sizeof was) != 0, edit.name);
-        const std::vector<Frame> commands = commandsOfEdit();
-        QVERIFY2(!commands.empty(), edit.name);
-        QVERIFY2(InStep(), edit.name);
-        std::set<std::pair<int, int>> fields;
-        for (const Frame& f : commands) {
-            fields.insert({f.type, f.body.empty() ? -1 : f.body[0]});
-        }
-        QVERIFY2(fields.size() == 1, edit.name);
-        if (edit.single) {
-            QVERIFY2(commands.size() == 1, edit.name);
-        }
+    VerifyEditsReachTheProcessor(demo, edits);
+    if (QTest::currentTestFailed()) {
+        return;
     }
 
     // The processor's program holds exactly what the page shows: the five edits of Mic 1 and nothing else.

@@ -68,12 +68,20 @@ class PagesTest : public QObject {
 
 void PagesTest::everyTableBindsControlsOfItsKind() {
     int bound = 0;
+    std::vector<std::unique_ptr<CPageBase>> pages;
+    std::vector<CBoundPage*> bounds; // the pages and their sub-pages
     for (const PageEntry& entry : kPages) {
-        const auto page = Build(entry);
-        auto* p = dynamic_cast<CBoundPage*>(page.get());
-        if (p == nullptr) {
-            continue; // a page not built yet
+        pages.push_back(Build(entry));
+        if (auto* p = dynamic_cast<CBoundPage*>(pages.back().get())) {
+            bounds.push_back(p);
         }
+        for (QWidget* child : pages.back()->findChildren<QWidget*>()) {
+            if (auto* sub = dynamic_cast<CBoundPage*>(child)) { // the pages have no meta-object of their own
+                bounds.push_back(sub);
+            }
+        }
+    }
+    for (CBoundPage* p : bounds) {
         ++bound;
         const PageSpec& s = p->Spec();
         std::string faults;
@@ -115,9 +123,9 @@ void PagesTest::everyTableBindsControlsOfItsKind() {
         if (s.strips.scroller != 0) {
             QVERIFY(dynamic_cast<QSlider*>(p->Control(s.strips.scroller)) != nullptr);
         }
-        QCOMPARE(s.graph.id != 0, p->Graph() != nullptr);
+        QVERIFY(s.graph.id == 0 || p->Graph() != nullptr);
     }
-    QVERIFY(bound >= 2);
+    QVERIFY(bound >= 5);
 }
 
 void PagesTest::showingAPageWritesNothing_data() {
