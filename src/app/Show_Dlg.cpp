@@ -70,8 +70,7 @@ std::vector<TransferStep> TransferSteps(const CSendDataQueue& queue) {
     return steps;
 }
 
-CShow_Dlg::CShow_Dlg(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint), m_owner(owner) {
+CShow_Dlg::CShow_Dlg(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint), m_owner(owner) {
     setWindowModality(Qt::WindowModal);
     setFixedSize(DluRect(tarn::kShowDlgSize).size());
     m_caption = new QLabel(this);

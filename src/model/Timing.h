@@ -32,7 +32,7 @@ inline constexpr int kUsbShortPause = 1000;
 inline constexpr int kUsbLongPause = 3000;
 inline constexpr int kUsbBusyPause = 3000;
 inline constexpr int kUsbCloseEnd = 200; // after closing a bridge that was open
-inline constexpr int kUsbPartialSleep = 100;   // after bytes that did not complete a reply, cut short by arrival
+inline constexpr int kUsbPartialSleep = 100;   // after part of a reply, cut short by arrival
 inline constexpr int kUsbAcceptedSleep = 100;  // after a reply was accepted
 inline constexpr int kUsbBridgeTimeout = 10000; // write and read time-outs handed to the bridge
 

@@ -16,7 +16,7 @@ class CPlaceholderPage : public CPageBase {
     // The line shown, in the current language.
     static QString Note() {
         return QString::fromUtf8(TheModel().settings.languageFlag != 0 ? "此页面尚不可用"
-                                                                        : "This page is not available yet.");
+                                                                       : "This page is not available yet.");
     }
     void ApplyLanguage() override { update(); }
 

@@ -45,7 +45,8 @@ int LineEditRoom(const QLineEdit& edit) {
     QStyleOptionFrame option;
     option.initFrom(&edit);
     option.rect = edit.rect();
-    option.lineWidth = edit.hasFrame() ? edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &edit) : 0;
+    option.lineWidth =
+        edit.hasFrame() ? edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &edit) : 0;
     option.midLineWidth = 0;
     option.state |= QStyle::State_Sunken;
     option.features = QStyleOptionFrame::None;
@@ -117,11 +118,10 @@ void FitTest::widestValuesFit() {
             continue;
         }
         const Widest w = WidestOf(display->AllTexts(), display->font());
-        QVERIFY2(w.width <= display->width(),
-                 qPrintable(QStringLiteral("%1: \"%2\" is %3 px, room %4 px")
-                                .arg(Where(*display), w.text)
-                                .arg(w.width)
-                                .arg(display->width())));
+        QVERIFY2(w.width <= display->width(), qPrintable(QStringLiteral("%1: \"%2\" is %3 px, room %4 px")
+                                                             .arg(Where(*display), w.text)
+                                                             .arg(w.width)
+                                                             .arg(display->width())));
         ++displays;
     }
     // The music page's strips and crossovers, the system page's gains and the volume strips at least.

@@ -278,8 +278,8 @@ void WindowTest::smallScreenRule_data() {
     QTest::addColumn<QSize>("window");
     // 1290 pixels would put the vertical bar off a 1280-pixel screen: the window takes the screen's width.
     QTest::newRow("1280x1024") << QSize(1280, 1024) << QRect() << true << QSize(1280, 740);
-    QTest::newRow("1024x768, panel of 32") << QSize(1024, 768) << QRect(0, 32, 1024, 736) << true
-                                           << QSize(1024, 736);
+    QTest::newRow("1024x768, panel of 32")
+        << QSize(1024, 768) << QRect(0, 32, 1024, 736) << true << QSize(1024, 736);
     QTest::newRow("1365x900") << QSize(1365, 900) << QRect() << true << QSize(1290, 740);
     QTest::newRow("1600x767") << QSize(1600, 767) << QRect() << true << QSize(1290, 740);
     QTest::newRow("1366x768") << QSize(1366, 768) << QRect() << false << QSize();

@@ -328,7 +328,8 @@ bool CUsbPort::ReceiveStep() {
                 ResetRecords(TRANSPORT_USB, false); // the parser hunts afresh on the retry
                 return false;
             }
-            bridge::WaitThreadData(m_hDevice, timing::Scaled(timing::kUsbPartialSleep)); // the rest of the reply
+            bridge::WaitThreadData(m_hDevice,
+                                   timing::Scaled(timing::kUsbPartialSleep)); // the rest of the reply
             continue;
         }
         m_events->Set(kPrepare);
