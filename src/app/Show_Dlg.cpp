@@ -15,6 +15,8 @@
 #include <QPainter>
 #include <QProgressBar>
 
+#include <array>
+
 namespace kel {
 
 namespace {
