@@ -1,6 +1,7 @@
 // kelvane --demo with a stopwatch: starts exactly as the program does and reports, on the file descriptor
-// given as its first argument, the moment the window was first painted (mode "paint") or the resident
-// memory once the initial read is over (mode "rss"). Run by bench_ui.
+// given as its first argument, the moment the window was first painted (mode "paint"), the resident
+// memory once the initial read is over (mode "rss"), or the milliseconds from showing the window to the
+// end of the initial read (mode "connect"). Run by bench_ui.
 #include "app/App.h"
 #include "app/Show_Dlg.h"
 #include "app/TarnDlg.h"
@@ -78,6 +79,7 @@ int main(int argc, char** argv) {
     }
     const int fd = std::atoi(argv[1]);
     const bool rss = std::strcmp(argv[2], "rss") == 0;
+    const bool connect = std::strcmp(argv[2], "connect") == 0;
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     std::setlocale(LC_NUMERIC, "C");
@@ -89,21 +91,23 @@ int main(int argc, char** argv) {
     settings.screenSize = QSize(1920, 1080);
     CTarnDlg window(*core, settings);
     PaintProbe probe(fd);
-    if (!rss) {
+    if (!rss && !connect) {
         window.Client().installEventFilter(&probe);
     }
+    // Outlive the block below: the poll reads them while the application runs.
+    QElapsedTimer clock;
+    bool sawBar = false;
     window.show();
-    if (rss) {
-        QElapsedTimer clock;
+    if (rss || connect) {
         clock.start();
         auto* poll = new QTimer(&app);
-        bool sawBar = false;
         QObject::connect(poll, &QTimer::timeout, &app, [&] {
             CShow_Dlg& p = window.Progress();
             sawBar = sawBar || (p.isVisible() && p.BarShown());
             const bool done = sawBar && !p.isVisible() && TheModel().connection.connected != 0;
             if (done || clock.elapsed() > 60000) {
-                Report(fd, (done ? "rss " : "timeout ") + std::to_string(ResidentKiB()));
+                const long long figure = connect ? clock.elapsed() : ResidentKiB();
+                Report(fd, (done ? (connect ? "connected " : "rss ") : "timeout ") + std::to_string(figure));
                 std::_Exit(done ? 0 : 1);
             }
         });

@@ -91,6 +91,21 @@ void BM_ResidentAfterInitialRead(benchmark::State& state) {
 }
 BENCHMARK(BM_ResidentAfterInitialRead)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// From showing the window to the end of the initial read through the simulated bridge, with the real
+// timing table (identification, 22 name reads, the system block, the program and the device's pauses).
+void BM_DemoConnect(benchmark::State& state) {
+    for (auto _ : state) {
+        std::string keyword;
+        const long long ms = RunProbe("connect", keyword);
+        if (keyword != "connected") {
+            state.SkipWithError("the initial read did not finish");
+            return;
+        }
+        state.SetIterationTime(static_cast<double>(ms) / 1e3);
+    }
+}
+BENCHMARK(BM_DemoConnect)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
 // Counts the paint events of a widget (the client area holds every control of the window).
 class PaintCounter : public QObject {
   public:

@@ -5,6 +5,8 @@
 #include "app/TarnDlg.h"
 #include "app/WindowCore.h"
 #include "controls/MessageEvent.h"
+#include "model/Model.h"
+#include "protocol/Protocol.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -112,9 +114,18 @@ void CQtHooks::EndLookup() {
 }
 
 void CQtHooks::BeginProgress(int total) {
-    OnUiThread([p = m_progress, total] {
+    std::vector<TransferStep> steps;
+    {
+        // The numbered frames are the queue as it stands now (the caller has just numbered it).
+        ImageLockGuard lock(ImageLock());
+        steps = TransferSteps(TheProtocol().Queue());
+    }
+    if (static_cast<int>(steps.size()) != total) {
+        steps.clear(); // not the frames the bar counts: no step line
+    }
+    OnUiThread([p = m_progress, total, steps = std::move(steps)]() mutable {
         if (p) {
-            p->BeginProgress(total);
+            p->BeginProgress(total, std::move(steps));
         }
     });
 }

@@ -4,10 +4,24 @@
 #include <QDialog>
 #include <QTimer>
 
+#include <vector>
+
 class QLabel;
 class QProgressBar;
 
 namespace kel {
+
+class CSendDataQueue;
+
+// One frame of a numbered transfer: its command type and its place in the run of frames of that command.
+struct TransferStep {
+    int command = 0;
+    int ordinal = 0; // 1-based within the run
+    int count = 0;   // frames in the run
+};
+
+// The steps of the frames queued now, in queue order (the caller holds ImageLock).
+std::vector<TransferStep> TransferSteps(const CSendDataQueue& queue);
 
 class CShow_Dlg : public QDialog {
   public:
@@ -16,7 +30,8 @@ class CShow_Dlg : public QDialog {
 
     void ShowLookup();
     void EndLookup();
-    void BeginProgress(int total);
+    // The bar over `total` frames; with the frames' steps, a line under the caption names the one in flight.
+    void BeginProgress(int total, std::vector<TransferStep> steps = {});
     void StepProgress(int position);
     void ShowBusy();
     void Hide();
@@ -28,6 +43,10 @@ class CShow_Dlg : public QDialog {
     QString Text() const;
     int BarValue() const;
     int BarMaximum() const;
+    // The caption drawn in the dialog's own band (also its window title).
+    QString Caption() const;
+    bool StepShown() const;
+    QString StepText() const;
     bool BusyTimerActive() const { return m_busyTimer.isActive(); }
     bool LookupTimerActive() const { return m_lookupTimer.isActive(); }
     // The pause before a finished busy or lookup form goes away is running.
@@ -38,6 +57,7 @@ class CShow_Dlg : public QDialog {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     void OnBusyTimer();
@@ -45,11 +65,16 @@ class CShow_Dlg : public QDialog {
     void CentreOnOwner();
     void SetOwnerDisabled(bool disabled);
     void ShowForm();
+    void SetCaption(const QString& caption);
+    void ShowStep(int position);
 
     QWidget* m_owner;
+    QLabel* m_caption;
     QLabel* m_text;
+    QLabel* m_step;
     QProgressBar* m_bar;
     int m_total = 0;
+    std::vector<TransferStep> m_steps;
     bool m_ownerDisabled = false;
     QTimer m_busyTimer;   // timer 8
     QTimer m_lookupTimer; // timer 9

@@ -17,6 +17,7 @@
 #include "model/BuildConfig.h"
 #include "model/Model.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -28,6 +29,10 @@
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShowEvent>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace kel {
 
@@ -145,6 +150,13 @@ CTarnDlg::CTarnDlg(WindowCore& core, const Settings& settings, QWidget* parent)
     m_client = new ClientArea(this);
     m_client->setGeometry(QRect(QPoint(0, 0), size));
     TakeFocusOnEnter(this);
+    // The About box: F1 anywhere in the window, and the context menu of the empty background.
+    m_about = new QAction(this);
+    m_about->setData(kAboutCommand);
+    m_about->setShortcut(QKeySequence(Qt::Key_F1));
+    m_about->setShortcutContext(Qt::WindowShortcut);
+    connect(m_about, &QAction::triggered, this, [this] { ShowAbout(); });
+    addAction(m_about);
 
     ConfigureLanguage(settings.language);
     CreateControls();
@@ -163,10 +175,12 @@ CTarnDlg::CTarnDlg(WindowCore& core, const Settings& settings, QWidget* parent)
         PostMessageTo(this, MSG_CONNECT, 0, 0);
     }
     QSize screenSize = settings.screenSize.value_or(QSize());
+    QRect available = settings.availableGeometry.value_or(QRect(QPoint(0, 0), screenSize));
     if (!settings.screenSize && screen() != nullptr) {
         screenSize = screen()->geometry().size();
+        available = settings.availableGeometry.value_or(screen()->availableGeometry());
     }
-    ApplySmallScreenRule(screenSize);
+    ApplySmallScreenRule(screenSize, available);
     m_core.WindowOpened();
 }
 
@@ -403,11 +417,16 @@ void CTarnDlg::UpdateStatus(bool withName) {
                 slot <= 16 ? QStringLiteral("%1:").arg(slot) : QStringLiteral("F%1:").arg(slot - 16);
             const std::string name = BytesToText(m.image.name);
             m_status->SetText(prefix + QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+            m_nameShown = true;
+        } else if (!m_nameShown) {
+            // Open but the live program is still on its way: not "Off Line" beside "Disconnect".
+            m_status->SetText(texts::Pick(texts::kConnecting));
         }
     } else {
         m_connect->setText(texts::Pick(texts::kConnect));
         m_connect->SetOn(false);
         m_status->SetText(texts::Pick(texts::kOffLine));
+        m_nameShown = false;
     }
 }
 
@@ -421,6 +440,7 @@ void CTarnDlg::ApplyLanguage() {
         m_strips[i].label->SetText(texts::Pick(kStripSpecs[i].caption));
     }
     m_language->setText(texts::Pick(texts::kLanguageButton));
+    m_about->setText(texts::Pick(texts::kAboutMenu));
     setWindowTitle(QString::fromUtf8(texts::kWindowTitle));
     m_modeList->clear();
     m_modeList->addItem(texts::Pick(texts::kEasyMode));
@@ -499,15 +519,17 @@ void CTarnDlg::OnIdentifyReply(std::intptr_t, std::intptr_t) {
     m_core.OnIdentifyReply();
 }
 
-void CTarnDlg::ApplySmallScreenRule(const QSize& screen) {
+void CTarnDlg::ApplySmallScreenRule(const QSize& screen, const QRect& available) {
     if (!screen.isValid() || (screen.width() >= kSmallScreenWidth && screen.height() >= kSmallScreenHeight)) {
         return;
     }
     m_smallScreen = true;
-    // A sizing border and both scroll bars; the window keeps its place.
+    m_available = available.isValid() ? available : QRect(QPoint(0, 0), screen);
+    // A sizing border and both scroll bars. 1290 × 740 is wider than a 1280-pixel screen: the window
+    // takes no more than the available area, or its vertical bar would be off the screen.
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    resize(kSmallScreenWindow);
+    resize(kSmallScreenWindow.boundedTo(m_available.size()));
     m_vbar->show();
     m_hbar->show();
     PlaceScrollBars();
@@ -549,6 +571,33 @@ void CTarnDlg::OnScroll(QScrollBar*, int& position, int value, bool vertical) {
     m_client->update();
 }
 
+void CTarnDlg::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_smallScreen) {
+        // The frame a window manager adds is known once the window is mapped.
+        QTimer::singleShot(0, this, [this] { FitToAvailable(); });
+    }
+}
+
+void CTarnDlg::FitToAvailable() {
+    if (!m_smallScreen || !m_available.isValid()) {
+        return;
+    }
+    const QSize frame = frameGeometry().size() - size();
+    const QSize fitted = size().boundedTo(m_available.size() - frame);
+    if (fitted != size()) {
+        resize(fitted);
+    }
+    QRect outer = frameGeometry();
+    outer.moveRight(std::min(outer.right(), m_available.right()));
+    outer.moveBottom(std::min(outer.bottom(), m_available.bottom()));
+    outer.moveLeft(std::max(outer.left(), m_available.left()));
+    outer.moveTop(std::max(outer.top(), m_available.top()));
+    if (outer.topLeft() != frameGeometry().topLeft()) {
+        move(outer.topLeft());
+    }
+}
+
 void CTarnDlg::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (m_smallScreen) {
@@ -556,27 +605,33 @@ void CTarnDlg::resizeEvent(QResizeEvent* event) {
     }
 }
 
-void CTarnDlg::contextMenuEvent(QContextMenuEvent* event) {
-    // Stands in for the system menu item of the About box.
-    QMenu menu(this);
-    QAction* about = menu.addAction(QString::fromUtf8(texts::kAboutMenu));
-    about->setData(kAboutCommand);
-    if (menu.exec(event->globalPos()) == about) {
-        ShowAbout();
+bool CTarnDlg::OnBackground(const QPoint& pos) const {
+    // The window's own surfaces: the client area, a page's face, the tab control away from its tabs.
+    QWidget* under = childAt(pos);
+    if (under == nullptr || under == m_client || dynamic_cast<CPageBase*>(under) != nullptr) {
+        return true;
     }
+    if (under == m_tabs) {
+        return m_tabs->HitTest(m_tabs->mapFrom(this, pos)) < 0;
+    }
+    return false;
 }
 
-void CTarnDlg::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1) {
-        ShowAbout();
+void CTarnDlg::contextMenuEvent(QContextMenuEvent* event) {
+    // Only over the empty background: a right button over a control belongs to that control.
+    if (!OnBackground(event->pos())) {
+        event->ignore();
         return;
     }
-    QWidget::keyPressEvent(event);
+    event->accept();
+    QMenu menu(this);
+    menu.addAction(m_about);
+    menu.exec(event->globalPos());
 }
 
 void CTarnDlg::ShowAbout() {
     QMessageBox box(this);
-    box.setWindowTitle(QStringLiteral("About Kelvane"));
+    box.setWindowTitle(texts::Pick(texts::kAboutTitle));
     box.setIconPixmap(AppIcon().pixmap(64, 64));
     box.setText(QStringLiteral("%1\nKelvane Control %2")
                     .arg(QString::fromUtf8(texts::kWindowTitle), QString::fromUtf8(build::kVersion)));

@@ -8,6 +8,7 @@
 #include "model/DataConver.h"
 #include "pages/PageBase.h"
 
+#include <QRect>
 #include <QSize>
 #include <QWidget>
 
@@ -16,6 +17,7 @@
 #include <memory>
 #include <optional>
 
+class QAction;
 class QComboBox;
 class QScrollBar;
 
@@ -39,6 +41,8 @@ class CTarnDlg : public QWidget, public PageHost {
         LanguageSetting language = LanguageSetting::English;
         // The screen the small-screen rule looks at; the window's own screen when not given.
         std::optional<QSize> screenSize;
+        // The part of it windows may use (without panels); the whole given screen when not given.
+        std::optional<QRect> availableGeometry;
         // Post MSG_CONNECT at the end of the start-up (tests may leave it out).
         bool postConnect = true;
     };
@@ -53,8 +57,9 @@ class CTarnDlg : public QWidget, public PageHost {
     void ApplyLanguage();
     // The Connect action (button 3831 and MSG_CONNECT).
     void OnConnect();
-    // Screens narrower than 1366 or lower than 768 pixels: 1290 × 740 with scroll bars.
-    void ApplySmallScreenRule(const QSize& screen);
+    // Screens narrower than 1366 or lower than 768 pixels: 1290 × 740 with scroll bars, made smaller
+    // where the available area is smaller, so that both bars stay on the screen.
+    void ApplySmallScreenRule(const QSize& screen, const QRect& available);
     // A program or a preset set was loaded: the page shown, the strips and the status line.
     void RefreshAll();
     // The connection opened, ended or failed.
@@ -83,6 +88,8 @@ class CTarnDlg : public QWidget, public PageHost {
     QComboBox& ModeList() const { return *m_modeList; }
     QScrollBar& VerticalBar() const { return *m_vbar; }
     QScrollBar& HorizontalBar() const { return *m_hbar; }
+    // The About item (F1, and the background's context menu).
+    QAction& AboutAction() const { return *m_about; }
     bool SmallScreen() const { return m_smallScreen; }
     // The client area holding every control; it is what the scroll bars move.
     QWidget& Client() const { return *m_client; }
@@ -90,8 +97,8 @@ class CTarnDlg : public QWidget, public PageHost {
   protected:
     void customEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
@@ -106,10 +113,14 @@ class CTarnDlg : public QWidget, public PageHost {
     void CreatePages();
     void ConfigureLanguage(LanguageSetting setting);
     void PlaceScrollBars();
+    // Shrinks and moves the window so that its frame lies within the available area.
+    void FitToAvailable();
     void OnScroll(QScrollBar* bar, int& position, int value, bool vertical);
     void OnMuteClicked(int strip);
     void OnModeChosen(int index);
     void ShowAbout();
+    // Whether a window point lies on the empty background rather than over a control.
+    bool OnBackground(const QPoint& pos) const;
     int StripOfSlider(int controlId) const;
 
     // Message handlers (the message table is in TarnDlg.cpp).
@@ -134,13 +145,16 @@ class CTarnDlg : public QWidget, public PageHost {
     CEnTabCtrl* m_tabs = nullptr;
     std::array<CPageBase*, kPageCount> m_pages{};
     CShow_Dlg* m_progress = nullptr;
+    QAction* m_about = nullptr;
     std::unique_ptr<CQtHooks> m_hooks;
     QScrollBar* m_vbar = nullptr;
     QScrollBar* m_hbar = nullptr;
     int m_vpos = 1;
     int m_hpos = 1;
     bool m_smallScreen = false;
+    QRect m_available;
     bool m_languageButtonShown = false;
+    bool m_nameShown = false; // the status line names the program of the open connection
 };
 
 } // namespace kel

@@ -68,9 +68,12 @@ constexpr DluRect RectOf(int id) {
     return {0, 0, 0, 0};
 }
 
-// The progress dialog (dialog 171).
-inline constexpr DluRect kShowDlgSize = {0, 0, 187, 55};
-inline constexpr DluRect kShowDlgText = {15, 10, 159, 14}; // static 1413
-inline constexpr DluRect kShowDlgBar = {15, 32, 159, 14};  // progress bar 1411
+// The progress dialog (dialog 171), below a caption band of its own: the dialog is frameless, so its
+// caption shows whether or not a window manager draws titles. The step line shares the text's place.
+inline constexpr int kShowDlgCaptionHeight = 12;
+inline constexpr DluRect kShowDlgSize = {0, 0, 187, 55 + kShowDlgCaptionHeight};
+inline constexpr DluRect kShowDlgCaption = {0, 0, 187, kShowDlgCaptionHeight};
+inline constexpr DluRect kShowDlgText = {15, 10 + kShowDlgCaptionHeight, 159, 14}; // static 1413
+inline constexpr DluRect kShowDlgBar = {15, 32 + kShowDlgCaptionHeight, 159, 14};  // progress bar 1411
 
 } // namespace kel::tarn

@@ -1,6 +1,7 @@
 // The owner-drawn tab control: layout, hit testing, selection and the default drawing.
 #include "controls/BaseTabCtrl.h"
 
+#include "controls/FocusCue.h"
 #include "controls/Skin.h"
 
 #include <QEvent>
@@ -156,7 +157,20 @@ void CBaseTabCtrl::paintEvent(QPaintEvent*) {
     }
     if (m_current >= 0) {
         DrawItem(p, m_current, ItemRect(m_current), true);
+        if (hasFocus()) {
+            DrawFocusCue(p, ItemRect(m_current));
+        }
     }
+}
+
+void CBaseTabCtrl::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void CBaseTabCtrl::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 } // namespace kel

@@ -44,6 +44,8 @@ class CBaseTabCtrl : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
     virtual void DrawMainBorder(QPainter& p, const QRect& area);
     virtual void DrawItem(QPainter& p, int index, const QRect& rect, bool selected);

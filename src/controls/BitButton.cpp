@@ -1,6 +1,7 @@
 // The bitmap button: state bitmaps stretched to the button, centred text, hover tracking, hand cursor.
 #include "controls/BitButton.h"
 
+#include "controls/FocusCue.h"
 #include "controls/Skin.h"
 
 #include <QEnterEvent>
@@ -117,11 +118,27 @@ void CBitButton::paintEvent(QPaintEvent*) {
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         p.drawPixmap(rect(), bitmap);
     }
+    if (m_hover && !isDown() && LooksEnabled()) {
+        DrawHoverTint(p, rect());
+    }
     if (!text().isEmpty()) {
         p.setFont(font());
         p.setPen(CurrentTextColour());
         p.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
     }
+    if (hasFocus()) {
+        DrawFocusCue(p, rect());
+    }
+}
+
+void CBitButton::focusInEvent(QFocusEvent* event) {
+    QAbstractButton::focusInEvent(event);
+    update();
+}
+
+void CBitButton::focusOutEvent(QFocusEvent* event) {
+    QAbstractButton::focusOutEvent(event);
+    update();
 }
 
 void CBitButton::enterEvent(QEnterEvent* event) {

@@ -1,6 +1,7 @@
 // The skinned slider: geometry, painting, mouse, keys, wheel and the two slider messages.
 #include "controls/BitmapSlider.h"
 
+#include "controls/FocusCue.h"
 #include "controls/MessageEvent.h"
 #include "controls/Skin.h"
 #include "controls/TimerMs.h"
@@ -292,7 +293,11 @@ void CBitmapSlider::paintEvent(QPaintEvent*) {
             p.drawPixmap(at, thumb);
         }
     }
-    QPainter(this).drawPixmap(0, 0, m_buffer);
+    QPainter out(this);
+    out.drawPixmap(0, 0, m_buffer);
+    if (hasFocus() && m_enabled) {
+        DrawFocusCue(out, rect());
+    }
 }
 
 void CBitmapSlider::mousePressEvent(QMouseEvent* event) {

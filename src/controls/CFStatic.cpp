@@ -6,11 +6,13 @@
 #include "model/DataConver.h"
 #include "model/Model.h"
 
+#include <QContextMenuEvent>
+#include <QFocusEvent>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygon>
-
 
 namespace kel {
 
@@ -498,6 +500,15 @@ void CCFStatic::UpdateCursor() {
 }
 
 void CCFStatic::mouseMoveEvent(QMouseEvent* event) {
+    // A drag lives only as long as its button: a move without it (the release went elsewhere, to a popup
+    // or another window) ends the drag before the pointer can rewrite the band.
+    if (CFilter* f = m_selected) {
+        const bool leftGone = f->LeftDragging() && !(event->buttons() & Qt::LeftButton);
+        const bool rightGone = f->RightDragging() && !(event->buttons() & Qt::RightButton);
+        if (leftGone || rightGone) {
+            EndDrag();
+        }
+    }
     const QPoint q = event->position().toPoint();
     PointerMoved({q.x(), q.y()});
 }
@@ -529,6 +540,14 @@ void CCFStatic::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) {
         return;
     }
+    EndDrag();
+}
+
+bool CCFStatic::Dragging() const {
+    return m_selected != nullptr && (m_selected->LeftDragging() || m_selected->RightDragging());
+}
+
+void CCFStatic::EndDrag() {
     if (m_selected != nullptr) {
         m_selected->SetLeftDragging(false);
         m_selected->SetRightDragging(false);
@@ -538,6 +557,37 @@ void CCFStatic::mouseReleaseEvent(QMouseEvent* event) {
         }
     }
     UpdateCursor();
+}
+
+void CCFStatic::contextMenuEvent(QContextMenuEvent* event) {
+    // Taken here, so it never reaches the window (whose menu would take the release from the drag).
+    event->accept();
+}
+
+void CCFStatic::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    // A popup or another window took the pointer: the release will not come here. The page moving the
+    // focus to a band strip's edit during the drag (as it does on every reported edit) is no such loss.
+    const Qt::FocusReason reason = event->reason();
+    const bool pointerGone = reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason ||
+                             QGuiApplication::mouseButtons() == Qt::NoButton;
+    if (Dragging() && pointerGone) {
+        EndDrag();
+    }
+}
+
+void CCFStatic::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    if (Dragging() && QGuiApplication::mouseButtons() == Qt::NoButton) {
+        EndDrag();
+    }
+}
+
+void CCFStatic::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (Dragging()) {
+        EndDrag();
+    }
 }
 
 } // namespace kel

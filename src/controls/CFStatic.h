@@ -82,6 +82,11 @@ class CCFStatic : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // The right button belongs to the Q drag: no context menu opens over the graph.
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     void DrawAxes(QPainter& p);
@@ -91,6 +96,9 @@ class CCFStatic : public QWidget {
     void PointerMoved(Point p);
     void Pick(Point p);
     void Deselect();
+    // Ends a drag in progress, as a release of its button does.
+    void EndDrag();
+    bool Dragging() const;
     void PostEdited();
     void UpdateCursor();
 

@@ -1,6 +1,7 @@
 // The value display: formatting through the value kinds and transparent, embossed-when-disabled text.
 #include "controls/Edit_Static.h"
 
+#include "controls/FitFont.h"
 #include "controls/Skin.h"
 
 #include <QEvent>
@@ -15,6 +16,7 @@ CEdit_Static::CEdit_Static(QWidget* parent) : QWidget(parent) {}
 void CEdit_Static::SetRange(int min, int max) {
     m_min = min;
     m_max = max;
+    FitFont();
 }
 
 void CEdit_Static::SetIntScale(int step, int offset, std::string suffix) {
@@ -37,6 +39,7 @@ void CEdit_Static::Configure(const Conversion& c) {
     } else {
         SetIntScale(static_cast<int>(c.step), static_cast<int>(c.offset), std::string(c.suffix));
     }
+    FitFont();
 }
 
 void CEdit_Static::SetAlignment(Qt::Alignment alignment) {
@@ -44,26 +47,26 @@ void CEdit_Static::SetAlignment(Qt::Alignment alignment) {
     update();
 }
 
-std::string CEdit_Static::Format() const {
+std::string CEdit_Static::Format(int index) const {
     switch (m_kind) {
     case VK_LINEAR_INT:
-        return FormatLinearInt(m_index, m_intStep, m_intOffset, m_suffix);
+        return FormatLinearInt(index, m_intStep, m_intOffset, m_suffix);
     case VK_LINEAR_INT_OFF:
-        return FormatLinearIntOff(m_index, m_min, m_intStep, m_intOffset, m_suffix);
+        return FormatLinearIntOff(index, m_min, m_intStep, m_intOffset, m_suffix);
     case VK_LINEAR_REAL:
-        return FormatLinearReal(m_index, m_realStep, m_realOffset, m_suffix);
+        return FormatLinearReal(index, m_realStep, m_realOffset, m_suffix);
     case VK_ATTACK:
     case VK_RELEASE:
     case VK_RATIO:
-        return FormatLabel(m_kind, m_index, m_suffix);
+        return FormatLabel(m_kind, index, m_suffix);
     case VK_DISTANCE:
-        return FormatDistance(m_index, m_suffix);
+        return FormatDistance(index, m_suffix);
     case VK_FREQ:
-        return FormatFreq(m_index, m_suffix);
+        return FormatFreq(index, m_suffix);
     case VK_Q:
-        return FormatQ(m_index);
+        return FormatQ(index);
     case VK_GAIN:
-        return FormatGain(m_index, m_realStep, m_realOffset);
+        return FormatGain(index, m_realStep, m_realOffset);
     }
     return {};
 }
@@ -72,12 +75,33 @@ void CEdit_Static::SetValue(int i) {
     m_index = std::clamp(i, m_min, std::max(m_min, m_max));
     m_intValue = m_index * m_intStep - m_intOffset;
     m_realValue = m_index * m_realStep - m_realOffset;
-    const QString text = QString::fromStdString(Format());
+    const QString text = QString::fromStdString(Format(m_index));
     if (text != m_text) {
         m_text = text;
         setAccessibleName(m_text);
         update(); // drawn transparent over the parent's background
     }
+}
+
+QString CEdit_Static::TextOf(int index) const {
+    return QString::fromStdString(Format(std::clamp(index, m_min, std::max(m_min, m_max))));
+}
+
+QStringList CEdit_Static::AllTexts() const {
+    QStringList texts;
+    for (int i = m_min; i <= std::max(m_min, m_max); ++i) {
+        texts << TextOf(i);
+    }
+    return texts;
+}
+
+void CEdit_Static::FitFont() {
+    FitFontToWidth(*this, AllTexts(), width());
+}
+
+void CEdit_Static::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FitFont();
 }
 
 void CEdit_Static::changeEvent(QEvent* event) {

@@ -4,6 +4,7 @@
 #include "model/DataConver.h"
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <string>
@@ -30,13 +31,19 @@ class CEdit_Static : public QWidget {
     const QString& Text() const { return m_text; }
     // Left by default; centred or right on request, vertically centred.
     void SetAlignment(Qt::Alignment alignment);
+    // The text of any index of the range, and the texts of the whole range.
+    QString TextOf(int index) const;
+    QStringList AllTexts() const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
-    std::string Format() const;
+    std::string Format(int index) const;
+    // Narrows the font where the widest value would not fit the display.
+    void FitFont();
 
     int m_min = 0;
     int m_max = 100;

@@ -2,12 +2,15 @@
 #include "controls/NumEdit.h"
 
 #include "controls/BitmapSlider.h"
+#include "controls/FitFont.h"
 #include "controls/MessageEvent.h"
 
 #include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -18,6 +21,7 @@ namespace kel {
 namespace {
 
 constexpr int kWheelNotch = 120;
+constexpr int kLineEditMargin = 2; // QLineEdit keeps this many pixels each side of its text
 
 // What may be typed: digits, backspace, tab, minus and point. Editing keys without a character pass.
 bool AcceptedCharacter(const QString& text) {
@@ -49,12 +53,46 @@ void CNumEdit::SetType(ValueKind kind, std::string suffix) {
     m_kind = kind;
     m_suffix = std::move(suffix);
     Reformat();
+    FitFont();
 }
 
 void CNumEdit::SetRange(int min, int max) {
     m_min = min;
     m_max = max;
     m_index = min;
+    FitFont();
+}
+
+QStringList CNumEdit::AllTexts() const {
+    // Only indices the kind's table has: the range may be set after the kind.
+    int top = m_max;
+    if (m_kind == VK_Q) {
+        top = std::min(top, kQIndexMax);
+    } else if (m_kind == VK_FREQ) {
+        top = std::min(top, kFreqIndexMax);
+    }
+    QStringList texts;
+    for (int i = std::max(m_min, 0); i <= top; ++i) {
+        texts << FormatIndex(i);
+    }
+    return texts;
+}
+
+int CNumEdit::TextRoom() const {
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const QRect contents =
+        style()->subElementRect(QStyle::SE_LineEditContents, &option, this).marginsRemoved(textMargins());
+    return contents.width() - 2 * kLineEditMargin;
+}
+
+void CNumEdit::FitFont() {
+    FitFontToWidth(*this, AllTexts(), TextRoom());
+}
+
+void CNumEdit::resizeEvent(QResizeEvent* event) {
+    QLineEdit::resizeEvent(event);
+    FitFont();
 }
 
 void CNumEdit::Configure(const Conversion& conversion) {

@@ -4,6 +4,7 @@
 #include "model/DataConver.h"
 
 #include <QLineEdit>
+#include <QStringList>
 
 #include <cstdint>
 #include <string>
@@ -39,6 +40,10 @@ class CNumEdit : public QLineEdit {
     // The text of an index, and the index a text stands for, with this edit's settings.
     QString FormatIndex(int index) const;
     int ParseText(const QString& text) const;
+    // The texts of every index of the range.
+    QStringList AllTexts() const;
+    // Pixels the text has between the frame and the edit's own margins.
+    int TextRoom() const;
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -47,11 +52,14 @@ class CNumEdit : public QLineEdit {
     void focusOutEvent(QFocusEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void Reformat();
     void Notify();
     void InvalidateParent();
+    // Narrows the font where the widest value would not fit (Q 128.000, frequency 20600).
+    void FitFont();
 
     int m_id;
     CBitmapSlider* m_partner = nullptr;

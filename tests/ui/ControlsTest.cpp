@@ -130,6 +130,7 @@ class ControlsTest : public QObject {
     void englishEditRefusesDoubleByte();
 
     void bitButtonStates();
+    void focusCueAndHoverKeepTheLayout();
     void fontStaticNumbers();
     void tabControlNotifiesUserChoicesOnly();
 };
@@ -701,6 +702,51 @@ void ControlsTest::bitButtonStates() {
     button.setEnabled(true);
     top.setEnabled(false);
     QCOMPARE(button.CurrentBitmapId(), int(IDB_BUTTON_OFF));
+}
+
+// Keyboard focus draws a cue on buttons, sliders and the tab control, and the pointer lightens a button;
+// neither moves or resizes anything.
+void ControlsTest::focusCueAndHoverKeepTheLayout() {
+    QWidget top;
+    top.resize(400, 200);
+    CBitButton button(&top, 3700);
+    button.setGeometry(10, 10, 80, 24);
+    button.SetLook(ButtonLook::Text);
+    button.setText(QStringLiteral("Export"));
+    std::unique_ptr<CBitmapSlider> slider = PageSlider(top);
+    slider->move(10, 50);
+    CEnTabCtrl tabs(&top, 1028);
+    tabs.setGeometry(10, 90, 300, 80);
+    tabs.InsertItem(0, QStringLiteral("Music"));
+    tabs.InsertItem(1, QStringLiteral("System"));
+    tabs.SetCurSel(0);
+    top.show();
+    top.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&top));
+
+    const std::vector<QWidget*> controls = {&button, slider.get(), &tabs};
+    for (QWidget* w : controls) {
+        const QRect place = w->geometry();
+        if (QWidget* f = QApplication::focusWidget()) {
+            f->clearFocus(); // the window gave its first control the focus
+        }
+        const QImage plain = w->grab().toImage();
+        w->setFocus(Qt::TabFocusReason);
+        QVERIFY(w->hasFocus());
+        QVERIFY2(w->grab().toImage() != plain, w->metaObject()->className());
+        QCOMPARE(w->geometry(), place);
+        w->clearFocus();
+        QCOMPARE(w->grab().toImage(), plain);
+    }
+
+    const QImage plain = button.grab().toImage();
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(button.mapToGlobal(QPoint(5, 5))));
+    QCoreApplication::sendEvent(&button, &enter);
+    QVERIFY(button.IsHover());
+    QVERIFY(button.grab().toImage() != plain);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&button, &leave);
+    QCOMPARE(button.grab().toImage(), plain);
 }
 
 void ControlsTest::fontStaticNumbers() {

@@ -8,6 +8,8 @@
 #include "model/Model.h"
 #include "model/Sections.h"
 
+#include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QImage>
 #include <QMouseEvent>
 
@@ -131,6 +133,9 @@ class GraphTest : public QObject {
     void rightDragChangesQOfBandsOnly();
     void highPassDraggedPastTheLeftEdgeGoesFlat();
     void channelSwitchDuringADragEndsIt();
+    void dragEndsWhenItsButtonIsGone_data();
+    void dragEndsWhenItsButtonIsGone();
+    void contextMenuStaysWithTheGraph();
 };
 
 void GraphTest::flatChannelDrawsTheSumOnTheZeroDbLineAndNoArea() {
@@ -372,6 +377,79 @@ void GraphTest::channelSwitchDuringADragEndsIt() {
     Move(&g, c + QPoint(0, -3)); // inside the marker, no button: nothing moves
     Move(&g, c + QPoint(0, -100));
     QCOMPARE(band.GainIndex(), gain);
+}
+
+// However the release gets lost (a popup, another window, the pointer leaving without a button), the Q drag
+// ends, and later moves without the button leave the band alone.
+void GraphTest::dragEndsWhenItsButtonIsGone_data() {
+    QTest::addColumn<int>("way");
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("a move without the button") << 0 << true;
+    QTest::newRow("focus to another window") << 1 << true;
+    QTest::newRow("a popup opens") << 2 << true;
+    QTest::newRow("leave with no button held") << 3 << true;
+    QTest::newRow("graph hidden") << 4 << true;
+    // The page puts the focus on a band strip's edit after each reported edit: the drag goes on.
+    QTest::newRow("focus moved within the window, button held") << 5 << false;
+}
+
+void GraphTest::dragEndsWhenItsButtonIsGone() {
+    QFETCH(int, way);
+    QFETCH(bool, ends);
+    CCFStatic& g = MakeGraph(EQ_LAYOUT_MUSIC, EQ_MUSIC_L);
+    CFilter& band = Collection(EQ_MUSIC_L, 0).At(7);
+    const QPoint c = Centre(band);
+    Move(&g, c);
+    Mouse(&g, QEvent::MouseButtonPress, c, Qt::RightButton, Qt::RightButton);
+    Move(&g, c + QPoint(25, 0), Qt::RightButton);
+    QVERIFY(band.RightDragging());
+    const int q = band.QIndex();
+    const Qt::MouseButtons held = ends ? Qt::NoButton : Qt::RightButton;
+    switch (way) {
+    case 1:
+    case 2: {
+        QFocusEvent out(QEvent::FocusOut, way == 1 ? Qt::ActiveWindowFocusReason : Qt::PopupFocusReason);
+        QCoreApplication::sendEvent(&g, &out);
+        break;
+    }
+    case 3: {
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(&g, &leave);
+        break;
+    }
+    case 4:
+        g.hide();
+        g.show();
+        break;
+    case 5: {
+        // The right button down as the window system reports it (a press through the window).
+        QTest::mousePress(g.window()->windowHandle(), Qt::RightButton, {}, g.mapTo(g.window(), c));
+        QFocusEvent out(QEvent::FocusOut, Qt::OtherFocusReason);
+        QCoreApplication::sendEvent(&g, &out);
+        break;
+    }
+    default:
+        break; // the next move itself carries no button
+    }
+    for (int dx = 40; dx <= 160; dx += 40) {
+        Move(&g, c + QPoint(dx, 0), held);
+    }
+    QCOMPARE(band.RightDragging(), !ends);
+    if (ends) {
+        QCOMPARE(band.QIndex(), q);
+    } else {
+        QVERIFY(band.QIndex() > q);
+        QTest::mouseRelease(g.window()->windowHandle(), Qt::RightButton, {}, g.mapTo(g.window(), c));
+        QVERIFY(!band.RightDragging());
+    }
+}
+
+void GraphTest::contextMenuStaysWithTheGraph() {
+    CCFStatic& g = MakeGraph(EQ_LAYOUT_MUSIC, EQ_MUSIC_L);
+    QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(50, 50), g.mapToGlobal(QPoint(50, 50)));
+    e.ignore();
+    QCoreApplication::sendEvent(&g, &e);
+    QVERIFY(e.isAccepted()); // so it never reaches the window and its menu
 }
 
 KEL_QTEST_MAIN(GraphTest)

@@ -16,8 +16,12 @@
 #include "model/AppHooks.h"
 #include "model/Model.h"
 #include "model/Timing.h"
+#include "pages/PlaceholderPage.h"
+#include "protocol/CommandTables.h"
+#include "protocol/Protocol.h"
 
 #include <QComboBox>
+#include <QImage>
 #include <QMouseEvent>
 #include <QScrollBar>
 
@@ -116,6 +120,9 @@ class WindowTest : public QObject {
 
     void progressLookupForm();
     void progressBarForm();
+    void progressNamesTheFrameInFlight();
+    void statusLineWhileConnecting();
+    void placeholderPagesSaySo();
     void progressBusyForm();
     void progressCannotBeClosed();
 
@@ -266,19 +273,29 @@ void WindowTest::outputTabsShareOnePage() {
 
 void WindowTest::smallScreenRule_data() {
     QTest::addColumn<QSize>("screen");
+    QTest::addColumn<QRect>("available"); // null: the whole screen
     QTest::addColumn<bool>("small");
-    QTest::newRow("1280x1024") << QSize(1280, 1024) << true;
-    QTest::newRow("1365x900") << QSize(1365, 900) << true;
-    QTest::newRow("1600x767") << QSize(1600, 767) << true;
-    QTest::newRow("1366x768") << QSize(1366, 768) << false;
-    QTest::newRow("1920x1080") << QSize(1920, 1080) << false;
+    QTest::addColumn<QSize>("window");
+    // 1290 pixels would put the vertical bar off a 1280-pixel screen: the window takes the screen's width.
+    QTest::newRow("1280x1024") << QSize(1280, 1024) << QRect() << true << QSize(1280, 740);
+    QTest::newRow("1024x768, panel of 32")
+        << QSize(1024, 768) << QRect(0, 32, 1024, 736) << true << QSize(1024, 736);
+    QTest::newRow("1365x900") << QSize(1365, 900) << QRect() << true << QSize(1290, 740);
+    QTest::newRow("1600x767") << QSize(1600, 767) << QRect() << true << QSize(1290, 740);
+    QTest::newRow("1366x768") << QSize(1366, 768) << QRect() << false << QSize();
+    QTest::newRow("1920x1080") << QSize(1920, 1080) << QRect() << false << QSize();
 }
 
 void WindowTest::smallScreenRule() {
     QFETCH(QSize, screen);
+    QFETCH(QRect, available);
     QFETCH(bool, small);
+    QFETCH(QSize, window);
     CTarnDlg::Settings s;
     s.screenSize = screen;
+    if (!available.isNull()) {
+        s.availableGeometry = available;
+    }
     Fixture f(s);
     CTarnDlg& w = *f.window;
     QCOMPARE(w.SmallScreen(), small);
@@ -289,16 +306,25 @@ void WindowTest::smallScreenRule() {
         QCOMPARE(w.minimumSize(), w.maximumSize()); // no sizing border
         return;
     }
-    QCOMPARE(w.size(), QSize(1290, 740));
+    QCOMPARE(w.size(), window);
     QVERIFY(w.maximumSize().width() > 1290); // a sizing border
-    const int vpage = (740 - w.HorizontalBar().height()) / 100;
-    const int hpage = (1290 - w.VerticalBar().width()) / 50;
+    // Both bars lie inside the window, so on the screen.
+    QCOMPARE(w.VerticalBar().geometry().right(), window.width() - 1);
+    QCOMPARE(w.HorizontalBar().geometry().bottom(), window.height() - 1);
+    const int vpage = (window.height() - w.HorizontalBar().height()) / 100;
+    const int hpage = (window.width() - w.VerticalBar().width()) / 50;
     QCOMPARE(w.VerticalBar().minimum(), 1);
     QCOMPARE(w.VerticalBar().value(), 1);
     QCOMPARE(w.VerticalBar().pageStep(), vpage);
     QCOMPARE(w.VerticalBar().maximum(), vpage * 15 - vpage + 1);
     QCOMPARE(w.HorizontalBar().pageStep(), hpage);
     QCOMPARE(w.HorizontalBar().maximum(), hpage * 20 - hpage + 1);
+    // Shown at a place where it would reach past the available area, it moves inside it.
+    const QRect area = available.isNull() ? QRect(QPoint(0, 0), screen) : available;
+    w.move(area.right() - 100, area.bottom() - 100);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTRY_VERIFY(area.contains(w.frameGeometry()));
 }
 
 void WindowTest::scrollBarsMoveTheContents() {
@@ -485,6 +511,101 @@ void WindowTest::progressBarForm() {
     QVERIFY(!p.isVisible());
     QVERIFY(!p.OwnerDisabled());
     QVERIFY(!p.LookupTimerActive());
+}
+
+void WindowTest::progressNamesTheFrameInFlight() {
+    Fixture f;
+    CShow_Dlg& p = f.window->Progress();
+    CProtocol& protocol = TheProtocol();
+    // The initial read as the connection queues it: 22 names, the system block, the program.
+    protocol.Queue().Clear();
+    protocol.QueueCommand(CMD_READ_NAME, 0);
+    protocol.QueueCommand(CMD_READ_SYSTEM, 0);
+    protocol.QueueCommand(CMD_READ_PROGRAM, 0);
+    f.window->Hooks().BeginProgress(24);
+    QVERIFY(p.isVisible());
+    QCOMPARE(p.Caption(), QStringLiteral("Data transmission")); // drawn in the dialog itself
+    QVERIFY(p.StepShown());
+    QCOMPARE(p.StepText(), QStringLiteral("Reading preset names 1/22"));
+    const std::vector<std::pair<int, const char*>> english = {
+        {6, "Reading preset names 7/22"}, {22, "Reading the system settings…"}, {23, "Reading the program…"}};
+    for (const auto& [position, text] : english) {
+        p.StepProgress(position);
+        QCOMPARE(p.StepText(), QString::fromUtf8(text));
+    }
+    TheModel().settings.languageFlag = 1;
+    p.StepProgress(6);
+    QCOMPARE(p.StepText(), QString::fromUtf8("正在读取预设名称 7/22"));
+    p.StepProgress(23);
+    QCOMPARE(p.StepText(), QString::fromUtf8("正在读取程序…"));
+    p.StepProgress(24);
+    QVERIFY(!p.isVisible());
+
+    // "Export all": the system blocks and the programs of the 21 slots, counted as runs.
+    TheModel().settings.languageFlag = 0;
+    protocol.Queue().Clear();
+    protocol.QueueCommand(CMD_READ_SYSTEM, 1);
+    protocol.QueueCommand(CMD_READ_PROGRAM, 1);
+    f.window->Hooks().BeginProgress(42);
+    QCOMPARE(p.StepText(), QStringLiteral("Reading system settings 1/21"));
+    p.StepProgress(25);
+    QCOMPARE(p.StepText(), QStringLiteral("Reading presets 5/21"));
+    protocol.Queue().Clear();
+    p.Hide();
+
+    // A total that is not the queue's: the bar alone.
+    f.window->Hooks().BeginProgress(5);
+    QVERIFY(!p.StepShown());
+    p.Hide();
+}
+
+void WindowTest::statusLineWhileConnecting() {
+    Fixture f;
+    CTarnDlg& w = *f.window;
+    Model& m = TheModel();
+    SetName("Party");
+    m.system.currentSlot = 5;
+    m.connection.connected = 1; // open, the live program still on its way
+    w.UpdateStatus(false);
+    QCOMPARE(w.ConnectButton().text(), QStringLiteral("Disconnect"));
+    QCOMPARE(w.StatusLine().Text(), QStringLiteral("Connecting…"));
+    w.UpdateStatus(true);
+    QCOMPARE(w.StatusLine().Text(), QStringLiteral("5:Party"));
+    w.UpdateStatus(false); // a language switch or a failure refresh keeps the name
+    QCOMPARE(w.StatusLine().Text(), QStringLiteral("5:Party"));
+    m.connection.connected = 0;
+    w.UpdateStatus(false);
+    QCOMPARE(w.StatusLine().Text(), QStringLiteral("Off Line"));
+    m.connection.connected = 1; // the next connection starts afresh
+    m.settings.languageFlag = 1;
+    w.UpdateStatus(false);
+    QCOMPARE(w.StatusLine().Text(), QString::fromUtf8("正在联机…"));
+    m.connection.connected = 0;
+    m.settings.languageFlag = 0;
+}
+
+void WindowTest::placeholderPagesSaySo() {
+    Fixture f;
+    CTarnDlg& w = *f.window;
+    w.resize(w.size());
+    w.ShowPage(1);
+    auto* page = dynamic_cast<CPlaceholderPage*>(w.Page(PageId::Deq));
+    QVERIFY(page != nullptr);
+    QCOMPARE(CPlaceholderPage::Note(), QStringLiteral("This page is not available yet."));
+    QImage image(page->size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    page->render(&image);
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            dark += qGray(image.pixel(x, y)) < 100 ? 1 : 0;
+        }
+    }
+    QVERIFY(dark > 50); // the line is drawn
+    TheModel().settings.languageFlag = 1;
+    w.ApplyLanguage();
+    QCOMPARE(CPlaceholderPage::Note(), QString::fromUtf8("此页面尚不可用"));
+    TheModel().settings.languageFlag = 0;
 }
 
 void WindowTest::progressBusyForm() {

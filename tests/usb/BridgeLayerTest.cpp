@@ -153,6 +153,23 @@ TEST_F(BridgeLayer, ReaderBuffersRepliesUntilTaken) {
     EXPECT_EQ(CH9326CloseDevice(h), 1);
 }
 
+// The receive step's wait: back as soon as the reader holds bytes (a reply never waits out the time-out;
+// were it to, this test would sit for a minute), nothing after the time-out, nothing for a closed handle.
+TEST_F(BridgeLayer, WaitThreadDataWakesWhenBytesArrive) {
+    const std::string path = PlugSimulatedBridge(std::make_shared<Replier>(40));
+    const int h = CH9326OpenDevicePath(path.c_str(), 1);
+    ASSERT_NE(h, -1);
+    ASSERT_EQ(CH9326InitThreadData(h), 1);
+    EXPECT_EQ(WaitThreadData(h, std::chrono::milliseconds(1)), 0u);
+    const std::uint8_t ask = 0;
+    ASSERT_EQ(CH9326WriteData(h, &ask, 1, nullptr), 1);
+    EXPECT_GT(WaitThreadData(h, std::chrono::minutes(1)), 0u);
+    ASSERT_TRUE(test::WaitUntil([&] { return CH9326GetThreadDataLen(h) == 40; }));
+    EXPECT_EQ(WaitThreadData(h, std::chrono::minutes(1)), 40u); // bytes already there: no wait at all
+    EXPECT_EQ(CH9326CloseDevice(h), 1);
+    EXPECT_EQ(WaitThreadData(h, std::chrono::minutes(1)), 0u);
+}
+
 TEST_F(BridgeLayer, RepliesArriveAtUartPace) {
     timing::SetScale(0.2);
     const std::size_t size = 11520; // one second at 115200 baud, 0.2 s scaled

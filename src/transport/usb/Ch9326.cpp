@@ -10,6 +10,7 @@
 #include <array>
 #include <atomic>
 #include <cctype>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -32,6 +33,7 @@ struct OpenDevice {
     std::mutex callMutex; // serialises the caller side of the device
 
     std::mutex bufferMutex;
+    std::condition_variable arrived; // bytes were added to `received`
     ByteRing<kReaderBufferBytes> received;
 
     std::mutex readerMutex; // start and stop of the reader
@@ -89,8 +91,11 @@ void ReaderLoop(OpenDevice& dev) {
             return; // the device is gone; what was received stays readable
         }
         if (n > 0) {
-            std::lock_guard lock(dev.bufferMutex);
-            dev.received.Push(std::span(piece.data(), static_cast<std::size_t>(n)));
+            {
+                std::lock_guard lock(dev.bufferMutex);
+                dev.received.Push(std::span(piece.data(), static_cast<std::size_t>(n)));
+            }
+            dev.arrived.notify_all();
         }
     }
 }
@@ -136,6 +141,16 @@ bool SimulatedBridgeActive() {
     Library& lib = Lib();
     std::lock_guard lock(lib.mutex);
     return lib.backend && lib.simulated;
+}
+
+std::uint32_t WaitThreadData(int handle, std::chrono::microseconds timeout) {
+    auto dev = Find(handle);
+    if (!dev) {
+        return 0;
+    }
+    std::unique_lock lock(dev->bufferMutex);
+    dev->arrived.wait_for(lock, timeout, [&] { return dev->received.Size() > 0; });
+    return static_cast<std::uint32_t>(dev->received.Size());
 }
 
 int OpenHandleCount() {

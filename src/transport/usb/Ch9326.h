@@ -3,6 +3,7 @@
 
 #include "transport/EventSet.h"
 
+#include <chrono>
 #include <cstdint>
 
 namespace kel {
@@ -61,6 +62,10 @@ void UseSimulatedBridge(bool simulated);
 // Back to the default: the environment variable decides.
 void FollowBridgeEnvironment();
 bool SimulatedBridgeActive();
+// Beyond the bridge's calls: waits up to `timeout` until the background reader holds received bytes and
+// returns how many it holds (0 after the time-out or for a handle that is not open). Lets a receive
+// step wake when a reply arrives instead of sleeping out a fixed poll interval.
+std::uint32_t WaitThreadData(int handle, std::chrono::microseconds timeout);
 // Handles opened and not yet closed (leak checks).
 int OpenHandleCount();
 

@@ -171,21 +171,22 @@ bool CUsbPort::Start() {
 
 void CUsbPort::Close() {
     m_nStopRequested.store(1);
-    while (m_nAlive.load() && m_events) {
+    if (m_events) {
         m_events->Set(kQuit);
-        timing::Sleep(timing::kUsbClosePoll);
     }
+    // The thread ends at its next wait, or at the end of the step it is in (which may hold ImageLock).
     if (m_thread.joinable()) {
         m_thread.join();
     }
+    m_nAlive.store(0);
     m_nStopRequested.store(0);
     m_events.reset();
     if (m_hDevice != -1) {
         CH9326StopThread(m_hDevice);
         CH9326CloseDevice(m_hDevice);
         m_hDevice = -1;
+        timing::Sleep(timing::kUsbCloseEnd); // only a bridge that was open settles after its reader stops
     }
-    timing::Sleep(timing::kUsbCloseEnd);
 }
 
 void CUsbPort::Run() {
@@ -302,7 +303,10 @@ bool CUsbPort::ReceiveStep() {
                 tx.failureCounter = kMaxRetries + 1; // the failure step reports at once
                 return false;
             }
-            timing::Sleep(tx.busy ? timing::kUsbEmptyPollSleepBusy : timing::kUsbEmptyPollSleep);
+            // Up to one poll interval, cut short when bytes arrive: the interval still bounds the wait
+            // (61 empty polls), but a reply is taken as soon as it is there.
+            bridge::WaitThreadData(m_hDevice, timing::Scaled(tx.busy ? timing::kUsbEmptyPollSleepBusy
+                                                                     : timing::kUsbEmptyPollSleep));
             continue;
         }
         emptyPolls = 0;
@@ -324,7 +328,8 @@ bool CUsbPort::ReceiveStep() {
                 ResetRecords(TRANSPORT_USB, false); // the parser hunts afresh on the retry
                 return false;
             }
-            timing::Sleep(timing::kUsbPartialSleep);
+            bridge::WaitThreadData(m_hDevice,
+                                   timing::Scaled(timing::kUsbPartialSleep)); // the rest of the reply
             continue;
         }
         m_events->Set(kPrepare);
