@@ -10,6 +10,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <string_view>
+#include <vector>
 
 namespace kel {
 
@@ -17,13 +20,11 @@ using nlohmann::ordered_json;
 
 namespace {
 
-template <std::size_t N>
-ordered_json Bytes(const std::uint8_t (&b)[N]) {
+template <std::size_t N> ordered_json Bytes(const std::uint8_t (&b)[N]) {
     return ordered_json(std::vector<int>(b, b + N));
 }
 
-template <typename T, std::size_t N, typename F>
-ordered_json Array(const T (&items)[N], F&& each) {
+template <typename T, std::size_t N, typename F> ordered_json Array(const T (&items)[N], F&& each) {
     ordered_json a = ordered_json::array();
     for (const T& item : items) {
         a.push_back(each(item));
@@ -34,7 +35,9 @@ ordered_json Array(const T (&items)[N], F&& each) {
 ordered_json Json(const EqBand& b) {
     return {{"freq", b.freq.get()}, {"gain", b.gain}, {"q", b.q}, {"type", b.type}};
 }
-ordered_json Json(const FilterRecord& f) { return {{"kind", f.kind}, {"freq", f.freq.get()}, {"slope", f.slope}}; }
+ordered_json Json(const FilterRecord& f) {
+    return {{"kind", f.kind}, {"freq", f.freq.get()}, {"slope", f.slope}};
+}
 ordered_json Json(const LimiterRecord& l) {
     return {{"level", l.level}, {"attack", l.attack}, {"release", l.release}, {"ratio", l.ratio}};
 }
@@ -67,9 +70,9 @@ ordered_json Json(const EchoBlock& e) {
 }
 
 ordered_json Json(const ReverbBlock& r) {
-    return {{"eq", Array(r.eq, Bands)}, {"bypass", r.bypass},   {"wet", r.wet},
-            {"wetSign", r.wetSign},     {"dry", r.dry},         {"drySign", r.drySign},
-            {"hpf", Json(r.hpf)},       {"lpf", Json(r.lpf)},   {"preDelay", r.preDelay.get()},
+    return {{"eq", Array(r.eq, Bands)}, {"bypass", r.bypass}, {"wet", r.wet},
+            {"wetSign", r.wetSign},     {"dry", r.dry},       {"drySign", r.drySign},
+            {"hpf", Json(r.hpf)},       {"lpf", Json(r.lpf)}, {"preDelay", r.preDelay.get()},
             {"time", r.time.get()}};
 }
 
@@ -107,7 +110,10 @@ ordered_json Json(const MusicBlock& m) {
 
 ordered_json Json(const OutputChannel& c) {
     return {{"mute", c.mute},
-            {"mix", Array(c.mix, [](const MixLevel& x) { return ordered_json{{"level", x.level}, {"on", x.on}}; })},
+            {"mix", Array(c.mix,
+                          [](const MixLevel& x) {
+                              return ordered_json{{"level", x.level}, {"on", x.on}};
+                          })},
             {"eq", Array(c.eq, Bands)},
             {"bypass", c.bypass},
             {"limiter", Json(c.limiter)},
@@ -116,8 +122,60 @@ ordered_json Json(const OutputChannel& c) {
             {"delay", c.delay.get()}};
 }
 
+// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
+bool IsUtf8(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        std::size_t n = 0;
+        std::uint32_t cp = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            n = 1;
+            cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            n = 2;
+            cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            n = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + n >= s.size()) {
+            return false; // cut short
+        }
+        for (std::size_t k = 1; k <= n; ++k) {
+            const auto d = static_cast<unsigned char>(s[i + k]);
+            if ((d & 0xC0) != 0x80) {
+                return false;
+            }
+            cp = (cp << 6) | (d & 0x3F);
+        }
+        static constexpr std::uint32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+        if (cp < kLeast[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            return false;
+        }
+        i += n + 1;
+    }
+    return true;
+}
+
+// A name as text when it is valid UTF-8; otherwise as the array of its byte values, like the other byte
+// fields, so that no byte of it is lost or replaced.
+ordered_json Name(std::span<const std::uint8_t> field) {
+    const std::string text = BytesToText(field);
+    if (IsUtf8(text)) {
+        return text;
+    }
+    return std::vector<int>(reinterpret_cast<const unsigned char*>(text.data()),
+                            reinterpret_cast<const unsigned char*>(text.data()) + text.size());
+}
+
 ordered_json Json(const ProgramImage& p) {
-    return {{"name", BytesToText(p.name)},
+    return {{"name", Name(p.name)},
             {"echoA", Json(p.echoA)},
             {"echoB", Json(p.echoB)},
             {"reverb", Json(p.reverb)},
@@ -181,7 +239,8 @@ std::optional<ordered_json> DumpFile(std::span<const std::uint8_t> bytes, std::s
             }
             slots.push_back(std::move(slot));
         }
-        return ordered_json{{"head", Json(store->head)}, {"spare", store->spare}, {"slots", std::move(slots)}};
+        return ordered_json{
+            {"head", Json(store->head)}, {"spare", store->spare}, {"slots", std::move(slots)}};
     }
     error = "not a program file (2778 bytes) or an all-presets file (58405 or 57019 bytes): " +
             std::to_string(bytes.size()) + " bytes";
@@ -200,7 +259,12 @@ int Dump(const std::string& path) {
         std::fprintf(stderr, "kelvane-cli: %s: %s\n", path.c_str(), error.c_str());
         return kExitFailure;
     }
-    std::printf("%s\n", json->dump(2).c_str());
+    try {
+        std::printf("%s\n", json->dump(2).c_str());
+    } catch (const std::exception& e) { // nothing in a file may abort the program
+        std::fprintf(stderr, "kelvane-cli: %s: %s\n", path.c_str(), e.what());
+        return kExitFailure;
+    }
     return kExitOk;
 }
 

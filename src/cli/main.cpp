@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
     defaults->add_option("-o,--output", outPath, "program file to write (.dia)")->required();
 
     std::string dumpPath;
-    CLI::App* dump = app.add_subcommand("dump", "print a program or all-presets file as JSON");
+    CLI::App* dump = app.add_subcommand("dump", "print a program or all-presets file as JSON (a name that is not UTF-8 is printed as the array of its byte values)");
     dump->add_option("file", dumpPath, ".dia or .dat file")->required();
 
     std::string curvePath, curveChannel;

@@ -1,14 +1,18 @@
 // kelvane-cli run as a user runs it.
+#include "model/Model.h"
 #include "model/Sections.h"
 #include "presets/FileIo.h"
 #include "presets/ProgramFile.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <sys/wait.h>
+#include <vector>
 
 namespace kel {
 namespace {
@@ -50,6 +54,36 @@ TEST(Cli, DefaultsRefusesAnUnwritablePath) {
     EXPECT_EQ(RunCli("defaults -o no-such-folder/x.dia"), 1);
     EXPECT_FALSE(std::filesystem::exists("no-such-folder"));
     EXPECT_EQ(std::filesystem::file_size("plain-file"), 3u);
+}
+
+// Names are bytes: dumped as text where they are UTF-8, as their byte values otherwise; never an abort.
+TEST(Cli, DumpWritesEveryNameWithoutLosingAByte) {
+    struct Case {
+        std::string name;
+        nlohmann::json expected;
+    };
+    const std::vector<Case> cases = {
+        {"Room 1", "Room 1"},
+        {"Caf\xC3\xA9", "Caf\xC3\xA9"},                       // UTF-8
+        {"Caf\xE9", nlohmann::json({67, 97, 102, 0xE9})},     // Latin-1
+        {"\xE4\xB8", nlohmann::json({0xE4, 0xB8})},           // cut short
+        {"\xC0\xAF", nlohmann::json({0xC0, 0xAF})},           // overlong
+        {"\xED\xA0\x80", nlohmann::json({0xED, 0xA0, 0x80})}, // a surrogate
+    };
+    for (const Case& c : cases) {
+        ResetModel();
+        Model& m = TheModel();
+        std::fill(std::begin(m.image.name), std::end(m.image.name), ' ');
+        std::copy(c.name.begin(), c.name.end(), std::begin(m.image.name));
+        const auto bytes = SerializeProgramBytes(m.system, m.image);
+        std::string error;
+        ASSERT_TRUE(WriteFileAtomically("named.dia", bytes, error)) << error;
+        ASSERT_EQ(RunCli("dump named.dia >dump.json"), 0) << Stderr();
+        const auto out = ReadWholeFile("dump.json", error);
+        ASSERT_TRUE(out);
+        const auto json = nlohmann::json::parse(out->begin(), out->end());
+        EXPECT_EQ(json["program"]["name"], c.expected) << c.name;
+    }
 }
 
 TEST(Cli, WrongUsageExitsWithTwo) {
