@@ -24,7 +24,9 @@ void CliHooks::MessageBox(const std::string& text, const std::string&, BoxIcon) 
     std::fprintf(stderr, "kelvane-cli: %s\n", text.c_str());
 }
 
-void CliHooks::ShowLookup() { std::fprintf(stderr, "Device lookup\n"); }
+void CliHooks::ShowLookup() {
+    std::fprintf(stderr, "Device lookup\n");
+}
 
 void CliHooks::BeginProgress(int total) {
     std::lock_guard lock(m_mutex);

@@ -21,14 +21,18 @@ struct PostedMessage {
 };
 
 class CliHooks : public AppHooks {
-public:
+  public:
     CliHooks();
 
     void PostMessage(int message, std::intptr_t wParam, std::intptr_t lParam) override;
     bool HasWindow() const override { return true; }
     void MessageBox(const std::string& text, const std::string& caption, BoxIcon icon) override;
-    std::optional<std::string> ChooseOpenFile(const std::string&, const std::string&) override { return m_path; }
-    std::optional<std::string> ChooseSaveFile(const std::string&, const std::string&) override { return m_path; }
+    std::optional<std::string> ChooseOpenFile(const std::string&, const std::string&) override {
+        return m_path;
+    }
+    std::optional<std::string> ChooseSaveFile(const std::string&, const std::string&) override {
+        return m_path;
+    }
     void ShowLookup() override;
     void EndLookup() override {}
     void BeginProgress(int total) override;
@@ -48,7 +52,7 @@ public:
     int Boxes();
     std::function<void()> onSaveAllPresets;
 
-private:
+  private:
     std::mutex m_mutex;
     std::condition_variable m_posted;
     std::deque<PostedMessage> m_queue;

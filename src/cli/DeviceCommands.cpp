@@ -55,15 +55,21 @@ int Identify(LinkPorts& links, CliHooks& hooks) {
 }
 
 int Read(LinkPorts& links, CliHooks& hooks, const std::string& outPath) {
+    if (!WritableTarget(outPath)) {
+        return kExitFailure;
+    }
     DeviceSession session(links, hooks);
     if (!session.Open(true)) {
         return Fail("no device answered");
     }
-    const int code = ExportProgramTo(WithExtension(outPath, ".dia")) == FileResult::Done ? kExitOk : kExitFailure;
+    const int code = ExportProgramTo(outPath) == FileResult::Done ? kExitOk : kExitFailure;
     return Finish(session, code);
 }
 
 int Backup(LinkPorts& links, CliHooks& hooks, const std::string& outPath) {
+    if (!WritableTarget(outPath)) {
+        return kExitFailure;
+    }
     DeviceSession session(links, hooks);
     if (!session.Open(true)) {
         return Fail("no device answered");
@@ -71,7 +77,7 @@ int Backup(LinkPorts& links, CliHooks& hooks, const std::string& outPath) {
     bool saved = false;
     FileResult result = FileResult::Cancelled;
     hooks.onSaveAllPresets = [&] {
-        result = ExportAllTo(WithExtension(outPath, ".dat"));
+        result = ExportAllTo(outPath);
         saved = true;
     };
     TheProtocol().DeviceCommand(130, 1);

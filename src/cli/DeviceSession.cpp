@@ -14,12 +14,15 @@ constexpr int kSystemPage = 9; // level reports are posted while this page is cu
 
 DeviceSession::DeviceSession(LinkPorts& links, CliHooks& hooks) : m_hooks(hooks), m_connection(links) {}
 
-DeviceSession::~DeviceSession() { Close(); }
+DeviceSession::~DeviceSession() {
+    Close();
+}
 
 std::chrono::steady_clock::duration DeviceSession::Timeout() const {
     // Long enough for every retry of the slowest link at the current timing scale.
     const double seconds = std::max(10.0, 180.0 * timing::Scale());
-    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(seconds));
 }
 
 bool DeviceSession::Open(bool initialRead) {

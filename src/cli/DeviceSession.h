@@ -11,7 +11,7 @@
 namespace kel::cli {
 
 class DeviceSession {
-public:
+  public:
     DeviceSession(LinkPorts& links, CliHooks& hooks);
     ~DeviceSession();
 
@@ -26,7 +26,7 @@ public:
     // Called for every level report with its type (12 or 24).
     std::function<void(int)> onLevels;
 
-private:
+  private:
     void Dispatch(const PostedMessage& msg);
     std::chrono::steady_clock::duration Timeout() const;
 

@@ -6,10 +6,23 @@
 #include "presets/ProgramFile.h"
 
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace kel::cli {
 
+bool WritableTarget(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        std::fprintf(stderr, "kelvane-cli: %s: not a regular file\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
 int Defaults(const std::string& outPath) {
+    if (!WritableTarget(outPath)) {
+        return kExitFailure;
+    }
     ResetModel();
     const Model& m = TheModel();
     const auto bytes = SerializeProgramBytes(m.system, m.image);

@@ -89,14 +89,16 @@ int main(int argc, char** argv) {
     app.add_flag("--no-serial", links.noSerial, "do not try serial ports");
     app.add_flag("--no-usb", links.noUsb, "do not try USB bridges");
     app.add_flag("--no-network", links.noNetwork, "do not try the network");
-    app.add_option("--timing-scale", timingScale, "scale every protocol pause (tests)")->check(CLI::PositiveNumber);
+    app.add_option("--timing-scale", timingScale, "scale every protocol pause (tests)")
+        ->check(CLI::PositiveNumber);
 
     std::string outPath;
     CLI::App* defaults = app.add_subcommand("defaults", "write the start-up program as a program file");
     defaults->add_option("-o,--output", outPath, "program file to write (.dia)")->required();
 
     std::string dumpPath;
-    CLI::App* dump = app.add_subcommand("dump", "print a program or all-presets file as JSON (a name that is not UTF-8 is printed as the array of its byte values)");
+    CLI::App* dump = app.add_subcommand("dump", "print a program or all-presets file as JSON (a name that is "
+                                                "not UTF-8 is printed as the array of its byte values)");
     dump->add_option("file", dumpPath, ".dia or .dat file")->required();
 
     std::string curvePath, curveChannel;

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <vector>
 
@@ -83,6 +84,23 @@ TEST(Cli, DumpWritesEveryNameWithoutLosingAByte) {
         ASSERT_TRUE(out);
         const auto json = nlohmann::json::parse(out->begin(), out->end());
         EXPECT_EQ(json["program"]["name"], c.expected) << c.name;
+    }
+}
+
+// The path given is the path written: no extension added, and no device node or folder replaced — also
+// not by the commands that first read the device (refused before any port is opened).
+TEST(Cli, OutputGoesExactlyWhereItIsNamed) {
+    ASSERT_EQ(RunCli("defaults -o plain-name"), 0) << Stderr();
+    EXPECT_TRUE(std::filesystem::is_regular_file("plain-name"));
+    EXPECT_FALSE(std::filesystem::exists("plain-name.dia"));
+    // A named pipe stands for /dev/full and its kind: the test never risks a real device node.
+    ASSERT_EQ(::mkfifo("a-pipe", 0600), 0);
+    for (const char* command : {"defaults", "read", "backup"}) {
+        const std::string args = std::string("--no-serial --no-usb --no-network ") + command + " -o a-pipe";
+        EXPECT_EQ(RunCli(args), 1) << command;
+        EXPECT_NE(Stderr().find("a-pipe: not a regular file"), std::string::npos) << command << Stderr();
+        EXPECT_TRUE(std::filesystem::is_fifo("a-pipe"));
+        EXPECT_FALSE(std::filesystem::exists("a-pipe.dat") || std::filesystem::exists("a-pipe.dia"));
     }
 }
 
