@@ -138,14 +138,14 @@ TEST_P(DeviceCli, IdentifyReadBackup) {
     EXPECT_EQ(id.code, 0);
     EXPECT_EQ(id.out, "capability=1 permission=1\n");
 
-    ASSERT_EQ(Cli(link, "read -o live").code, 0);
+    ASSERT_EQ(Cli(link, "read -o live.dia").code, 0);
     const auto live = Bytes("live.dia");
     ASSERT_EQ(live.size(), kProgramFileSize);
     ProgramImage defaults;
     FillDefaultProgram(defaults); // the emulator's live program until something is recalled
     EXPECT_EQ(std::memcmp(live.data() + kSystemBlockSize + 20, defaults.echoA.eq, kProgramImageSize - 20), 0);
 
-    ASSERT_EQ(Cli(link, "backup -o copy").code, 0);
+    ASSERT_EQ(Cli(link, "backup -o copy.dat").code, 0);
     // Every slot program and slot system block as the device holds them, and its live system block
     // (the emulator took the loaded file's head block as live) at the head.
     EXPECT_EQ(Bytes("copy.dat"), Bytes("set.dat"));
@@ -160,7 +160,7 @@ TEST_P(DeviceCli, RestoreAppliesLinksInsideEveryProgram) {
     set->Slot(5).mic1.eq[3].gain = 77;
     Save("restore.dat", set.get(), sizeof(PresetStore));
     ASSERT_EQ(Cli(link, "restore restore.dat").code, 0);
-    ASSERT_EQ(Cli(link, "backup -o after").code, 0);
+    ASSERT_EQ(Cli(link, "backup -o after.dat").code, 0);
     const auto after = Bytes("after.dat");
     ASSERT_EQ(after.size(), kPresetStoreSize);
     PresetStore got;
@@ -173,7 +173,7 @@ TEST_P(DeviceCli, RestoreAppliesLinksInsideEveryProgram) {
 }
 
 TEST_P(DeviceCli, WriteApplyRecallStore) {
-    ASSERT_EQ(Cli(link, "read -o live").code, 0);
+    ASSERT_EQ(Cli(link, "read -o live.dia").code, 0);
     auto bytes = Bytes("live.dia");
     ProgramImage img;
     std::memcpy(&img, bytes.data() + kSystemBlockSize, sizeof img);
@@ -190,7 +190,7 @@ TEST_P(DeviceCli, WriteApplyRecallStore) {
     const Result applied = Cli(link, "apply changed.dia");
     EXPECT_EQ(applied.code, 0);
     EXPECT_EQ(applied.out, "applied 5 changes\n");
-    ASSERT_EQ(Cli(link, "read -o again").code, 0);
+    ASSERT_EQ(Cli(link, "read -o again.dia").code, 0);
     const auto again = Bytes("again.dia");
     ProgramImage got;
     std::memcpy(&got, again.data() + kSystemBlockSize, sizeof got);
@@ -199,18 +199,18 @@ TEST_P(DeviceCli, WriteApplyRecallStore) {
     EXPECT_EQ(got.musicR.limiter.level, 0); // no short command carries it
 
     ASSERT_EQ(Cli(link, "write changed.dia").code, 0); // whole program: now the limiter too
-    ASSERT_EQ(Cli(link, "read -o written").code, 0);
+    ASSERT_EQ(Cli(link, "read -o written.dia").code, 0);
     std::memcpy(&got, Bytes("written.dia").data() + kSystemBlockSize, sizeof got);
     EXPECT_EQ(got.musicR.limiter.level, 9);
 
     const Result recalled = Cli(link, "recall 3");
     EXPECT_EQ(recalled.code, 0);
     EXPECT_EQ(recalled.out, "3:Set 3\n");
-    ASSERT_EQ(Cli(link, "read -o three").code, 0);
+    ASSERT_EQ(Cli(link, "read -o three.dia").code, 0);
     EXPECT_EQ(std::memcmp(Bytes("three.dia").data() + kSystemBlockSize, &DistinctSet()->Slot(3), 20), 0);
 
     ASSERT_EQ(Cli(link, "store 2 Friday").code, 0);
-    ASSERT_EQ(Cli(link, "backup -o stored").code, 0);
+    ASSERT_EQ(Cli(link, "backup -o stored.dat").code, 0);
     PresetStore stored;
     const auto s = Bytes("stored.dat");
     ASSERT_EQ(s.size(), kPresetStoreSize);
