@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
     auto engine = std::make_unique<kel::DeviceEngine>();
     if (!load.empty()) {
         std::string error;
-        const auto bytes = kel::ReadWholeFile(load, error);
+        const auto bytes = kel::ReadWholeFile(load, kel::kPresetStoreSize, error);
         if (!bytes) {
             std::fprintf(stderr, "kelvane-sim: %s\n", error.c_str());
             return kExitFailed;

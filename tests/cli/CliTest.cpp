@@ -25,14 +25,14 @@ int RunCli(const std::string& args) {
 
 std::string Stderr() {
     std::string error;
-    auto bytes = ReadWholeFile("cli-stderr.txt", error);
+    auto bytes = ReadWholeFile("cli-stderr.txt", 1u << 20, error);
     return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
 }
 
 TEST(Cli, DefaultsWritesTheStartUpProgram) {
     ASSERT_EQ(RunCli("defaults -o start.dia"), 0) << Stderr();
     std::string error;
-    const auto bytes = ReadWholeFile("start.dia", error);
+    const auto bytes = ReadWholeFile("start.dia", 1u << 20, error);
     ASSERT_TRUE(bytes);
     ResetModel();
     const auto expected = SerializeProgramBytes(TheModel().system, TheModel().image);
