@@ -56,6 +56,7 @@ private:
     bool TryCandidate(TransportType type, const std::string& candidate);
     // Opens the next untried candidate from `from` on and starts its thread; false when none is left.
     bool OpenNext(TransportType from, bool firstOpen);
+    // Closes an opened candidate and leaves the model unconnected, its queue empty.
     void Abandon(TransportType type);
     std::deque<std::string>& List(TransportType type);
     void ConnectedSteps(TransportType type);
