@@ -32,7 +32,8 @@ FileResult ReadFailed() {
 
 // Reads the whole file before anything in the model changes. A file too large to be one of ours is
 // refused like any file of the wrong size, without being read.
-std::optional<std::vector<std::uint8_t>> Read(const std::string& path, std::size_t maxBytes, FileResult& failed) {
+std::optional<std::vector<std::uint8_t>> Read(const std::string& path, std::size_t maxBytes,
+                                              FileResult& failed) {
     std::string error;
     ReadFailure why = ReadFailure::None;
     auto bytes = ReadWholeFile(path, maxBytes, error, &why);

@@ -210,7 +210,8 @@ constexpr TableBuilder BuildTable() {
         t.Image(CMD_DYNAMIC_EQ, i, 13, kMusicL + offsetof(MusicBlock, deq) + i * kDeqBand, kDeqBand);
     }
     for (int i = 0; i < kDynamicBands; ++i) {
-        t.Image(CMD_DYNAMIC_EQ, kDynamicBands + i, 13, kMusicR + offsetof(MusicBlock, deq) + i * kDeqBand, kDeqBand);
+        t.Image(CMD_DYNAMIC_EQ, kDynamicBands + i, 13, kMusicR + offsetof(MusicBlock, deq) + i * kDeqBand,
+                kDeqBand);
     }
 
     // 12. Feedback modes.

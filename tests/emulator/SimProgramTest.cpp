@@ -97,7 +97,8 @@ Bytes ReadFrom(int fd, std::size_t total, int timeoutMs) {
 }
 
 TEST(SimProgram, AnswersAnIdentifyDatagram) {
-    SimProcess sim({"--udp", "127.0.0.1:0", "--capability", "0", "--store-permission", "1", "--noise", "ff03"});
+    SimProcess sim(
+        {"--udp", "127.0.0.1:0", "--capability", "0", "--store-permission", "1", "--noise", "ff03"});
     ASSERT_TRUE(sim.Running());
     const std::string where = sim.Line();
     ASSERT_EQ(where.rfind("127.0.0.1:", 0), 0u) << where;
@@ -138,9 +139,11 @@ TEST(SimProgram, SerialPrintsAUsablePseudoTerminal) {
 }
 
 TEST(SimProgram, RefusesWrongUsage) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--udp", "192.0.2.1:8233"}, {"--udp", "nonsense"}, {"--bogus"}, {"--noise", "F"},
-          {"--noise", "zz"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--udp", "192.0.2.1:8233"},
+                                                 {"--udp", "nonsense"},
+                                                 {"--bogus"},
+                                                 {"--noise", "F"},
+                                                 {"--noise", "zz"}}) {
         std::vector<std::string> all = args;
         all.insert(all.begin(), KELVANE_SIM_PATH);
         std::vector<char*> argv;

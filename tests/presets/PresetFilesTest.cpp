@@ -250,8 +250,8 @@ TEST(FileIoTest, ReadsOnlyRegularFilesUpToTheirLimit) {
         std::size_t size;
     };
     const Case cases[] = {
-        {"ten", 10, ReadFailure::None, 10},       {"ten", 11, ReadFailure::None, 10},
-        {"ten", 9, ReadFailure::TooLarge, 0},     {"sparse", 58405, ReadFailure::TooLarge, 0},
+        {"ten", 10, ReadFailure::None, 10},          {"ten", 11, ReadFailure::None, 10},
+        {"ten", 9, ReadFailure::TooLarge, 0},        {"sparse", 58405, ReadFailure::TooLarge, 0},
         {"pipe", 58405, ReadFailure::NotRegular, 0}, {"folder", 58405, ReadFailure::NotRegular, 0},
         {"missing", 58405, ReadFailure::Open, 0},
     };

@@ -252,9 +252,10 @@ TEST_F(DetectPollTest, UnassignedBodyBytesAreZeroWhateverCameBefore) {
     ASSERT_EQ(built.Count(), 5); // index, value and one byte the mute shape does not assign
     const Bytes expected = test::FrameOf(built);
     EXPECT_EQ(expected[7], 0);
-    const auto mute = std::find_if(ShortCommands().begin(), ShortCommands().end(), [&](const ShortCommand& c) {
-        return c.type == built.Type() && c.index == built.Index();
-    });
+    const auto mute =
+        std::find_if(ShortCommands().begin(), ShortCommands().end(), [&](const ShortCommand& c) {
+            return c.type == built.Type() && c.index == built.Index();
+        });
     ASSERT_NE(mute, ShortCommands().end());
     const std::array<std::uint8_t, 16> noise = {0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5,
                                                 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5};

@@ -91,10 +91,17 @@ TEST_F(ParserTest, BytesAfterACompletedFrameAreDiscarded) {
 // reply's header or body. A reply after noise is understood; a damaged reply applies nothing wrong
 // and never swallows the reply that follows it.
 TEST_F(ParserTest, NoiseBeforeBetweenAndInsideReplies) {
-    const Bytes noises[] = {{0xFF},       {0x03},       {0x55},       {0xCC},
-                            {0xFF, 0xFF, 0xFF},         {0x55, 0x55}, {0xFF, 0x55},
-                            {0xFF, 0x55, 0xFF},         {0xFF, 0x55, 0x03},
-                            {0xFF, 0x55, 0xFF, 0xFF},   {0xFF, 0x55, 0x10, 0xFF},
+    const Bytes noises[] = {{0xFF},
+                            {0x03},
+                            {0x55},
+                            {0xCC},
+                            {0xFF, 0xFF, 0xFF},
+                            {0x55, 0x55},
+                            {0xFF, 0x55},
+                            {0xFF, 0x55, 0xFF},
+                            {0xFF, 0x55, 0x03},
+                            {0xFF, 0x55, 0xFF, 0xFF},
+                            {0xFF, 0x55, 0x10, 0xFF},
                             {0x00, 0xFF, 0x03, 0xCC, 0x55, 0xAA}};
     const ProgramImage sent = Marked(77);
     struct Reply {

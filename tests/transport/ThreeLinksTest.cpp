@@ -152,7 +152,8 @@ TEST_F(ThreeLinks, StrayBytesOnTheLineCostNoReply) {
     for (const Link link : kLinks) {
         for (const Bytes& noise : noises) {
             for (const bool split : {false, true}) {
-                SCOPED_TRACE(std::string(Name(link)) + ", noise " + test::Hex(noise) + (split ? ", split" : ""));
+                SCOPED_TRACE(std::string(Name(link)) + ", noise " + test::Hex(noise) +
+                             (split ? ", split" : ""));
                 Connect(link, split ? 0.5 : 0);
                 LinkRig rig(link, {.noise = noise}, split);
                 ASSERT_TRUE(rig.Open());
@@ -172,7 +173,8 @@ TEST_F(ThreeLinks, StrayBytesOnTheLineCostNoReply) {
                     EXPECT_EQ(rig.Count(CMD_READ_PROGRAM), 1u);
                     ImageLockGuard lock(ImageLock());
                     std::lock_guard device(rig.Engine().Mutex());
-                    EXPECT_EQ(std::memcmp(&TheModel().image, &rig.Engine().State().live, sizeof(ProgramImage)), 0);
+                    EXPECT_EQ(
+                        std::memcmp(&TheModel().image, &rig.Engine().State().live, sizeof(ProgramImage)), 0);
                 }
                 EXPECT_EQ(Posted(MSG_TRANSPORT_FAILED), 0u);
             }
@@ -189,7 +191,8 @@ TEST_F(ThreeLinks, UnassignedBodyBytesTravelAsZeroAfterAnyFrame) {
         void (*edit)(Model&);
     };
     const Before befores[] = {
-        {"a gain frame", CMD_GAIN, [](Model& m) { m.system.keySen = static_cast<u8>((m.system.keySen & 0xF0) | 0x0B); }},
+        {"a gain frame", CMD_GAIN,
+         [](Model& m) { m.system.keySen = static_cast<u8>((m.system.keySen & 0xF0) | 0x0B); }},
         {"an EQ band frame", CMD_EQ_BAND, [](Model& m) { m.image.musicL.eq[2].gain = 0xEE; }},
         {"polls only", 0, nullptr},
     };
@@ -218,8 +221,9 @@ TEST_F(ThreeLinks, UnassignedBodyBytesTravelAsZeroAfterAnyFrame) {
             }
             ASSERT_TRUE(test::WaitUntil([&] { return rig.Count(CMD_KEY_CONTROL) > seen; }, 10s));
             // count 5: type, the high nibble as index, 0, the unassigned byte, checksum
-            const Bytes expected = {0xFF, 0x55, 0x05, 0x00, 0x09, high, 0x00, 0x00,
-                                    static_cast<std::uint8_t>(0x05 + 0x09 + high)};
+            const Bytes expected = {0xFF, 0x55, 0x05,
+                                    0x00, 0x09, high,
+                                    0x00, 0x00, static_cast<std::uint8_t>(0x05 + 0x09 + high)};
             EXPECT_EQ(test::Hex(rig.Frames(CMD_KEY_CONTROL).back()), test::Hex(expected));
             ++high;
         }
