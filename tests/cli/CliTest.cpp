@@ -79,7 +79,7 @@ TEST(Cli, DumpWritesEveryNameWithoutLosingAByte) {
         std::string error;
         ASSERT_TRUE(WriteFileAtomically("named.dia", bytes, error)) << error;
         ASSERT_EQ(RunCli("dump named.dia >dump.json"), 0) << Stderr();
-        const auto out = ReadWholeFile("dump.json", error);
+        const auto out = ReadWholeFile("dump.json", 1u << 24, error);
         ASSERT_TRUE(out);
         const auto json = nlohmann::json::parse(out->begin(), out->end());
         EXPECT_EQ(json["program"]["name"], c.expected) << c.name;
