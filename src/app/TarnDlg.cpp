@@ -16,6 +16,7 @@
 #include "controls/Skin.h"
 #include "model/BuildConfig.h"
 #include "model/Model.h"
+#include "model/Sections.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -501,6 +502,7 @@ void CTarnDlg::OnSystemReceived(std::intptr_t, std::intptr_t) {
 }
 
 void CTarnDlg::OnProgramReceived(std::intptr_t, std::intptr_t) {
+    ReloadFilters(); // the curves follow the received program here, never on the transport thread
     RefreshPage();
     UpdateStatus(true);
 }

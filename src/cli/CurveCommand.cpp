@@ -51,7 +51,7 @@ int Curve(const std::string& path, const std::string& channelText) {
         }
     }
     std::string error;
-    const auto bytes = ReadWholeFile(path, error);
+    const auto bytes = ReadWholeFile(path, kProgramFileSize, error);
     if (!bytes) {
         std::fprintf(stderr, "kelvane-cli: %s\n", error.c_str());
         return kExitFailure;

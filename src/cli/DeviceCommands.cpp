@@ -114,7 +114,7 @@ int Write(LinkPorts& links, CliHooks& hooks, const std::string& inPath) {
 
 int Apply(LinkPorts& links, CliHooks& hooks, const std::string& inPath) {
     std::string error;
-    const auto bytes = ReadWholeFile(inPath, error);
+    const auto bytes = ReadWholeFile(inPath, kProgramFileSize, error);
     if (!bytes) {
         return Fail(error.c_str());
     }

@@ -2,6 +2,7 @@
 #include "cli/DeviceSession.h"
 
 #include "model/Messages.h"
+#include "model/Sections.h"
 #include "model/Timing.h"
 
 #include <algorithm>
@@ -77,6 +78,9 @@ void DeviceSession::Dispatch(const PostedMessage& msg) {
         break;
     case MSG_ALL_PRESETS_RECEIVED:
         m_connection.OnAllPresetsReceived();
+        break;
+    case MSG_PROGRAM_RECEIVED:
+        ReloadFilters(); // as the window does: the filter objects belong to this thread
         break;
     case MSG_LEVELS_RECEIVED: {
         ++m_levelReports;

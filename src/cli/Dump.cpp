@@ -249,7 +249,7 @@ std::optional<ordered_json> DumpFile(std::span<const std::uint8_t> bytes, std::s
 
 int Dump(const std::string& path) {
     std::string error;
-    const auto bytes = ReadWholeFile(path, error);
+    const auto bytes = ReadWholeFile(path, kAllPresetsFileSize, error);
     if (!bytes) {
         std::fprintf(stderr, "kelvane-cli: %s\n", error.c_str());
         return kExitFailure;

@@ -67,22 +67,49 @@ void CConnection::Connect() {
     m_usb.assign(usb.begin(), usb.end());
     m_net = {m_ports.NetworkAddress()};
 
-    for (TransportType type : kSearchOrder) {
-        auto& list = List(type);
-        while (!list.empty()) {
-            const std::string candidate = list.front();
-            list.pop_front();
-            if (TryCandidate(type, candidate)) {
-                ConnectedSteps(type);
-                m_ports.Start(type);
-                Hooks().ConnectionChanged();
-                return;
-            }
-        }
+    if (OpenNext(kSearchOrder.front(), true)) {
+        Hooks().ConnectionChanged();
+        return;
     }
     m.connection.deviceLookup = 0;
     m.connection.connected = 0;
+    Hooks().Hide(); // a lookup form shown for a candidate whose thread did not start
     ShowUnableToOpen();
+}
+
+bool CConnection::OpenNext(TransportType from, bool firstOpen) {
+    const auto start = std::find(kSearchOrder.begin(), kSearchOrder.end(), from);
+    for (auto it = start; it != kSearchOrder.end(); ++it) {
+        auto& list = List(*it);
+        while (!list.empty()) {
+            const std::string candidate = list.front();
+            list.pop_front();
+            if (!TryCandidate(*it, candidate)) {
+                continue;
+            }
+            if (firstOpen) {
+                ConnectedSteps(*it);
+            } else {
+                ImageLockGuard lock(ImageLock());
+                TheProtocol().QueueCommand(127, 0); // the lookup form stays up
+            }
+            if (m_ports.Start(*it)) {
+                return true;
+            }
+            // A thread that cannot start is a candidate that cannot be opened.
+            Abandon(*it);
+        }
+    }
+    return false;
+}
+
+void CConnection::Abandon(TransportType type) {
+    m_ports.Close(type);
+    Model& m = TheModel();
+    ImageLockGuard lock(ImageLock());
+    TheProtocol().Queue().Clear();
+    m.settings.transportType = TRANSPORT_NONE;
+    m.connection.connected = 0;
 }
 
 void CConnection::OnIdentifyReply() {
@@ -96,30 +123,18 @@ void CConnection::OnIdentifyReply() {
 
 void CConnection::OnTransportFailed(int type, int rescan) {
     Model& m = TheModel();
+    const auto failed = static_cast<TransportType>(type);
+    if (!m.connection.connected || failed != m.settings.transportType || !m_ports.HasFailed(failed)) {
+        return; // left over from a transport closed since: a disconnect or an earlier candidate
+    }
     if (rescan) {
         // The identification failed: the device is not on that candidate. Go on with the untried ones.
-        m_ports.Close(static_cast<TransportType>(type));
-        const auto from = std::find(kSearchOrder.begin(), kSearchOrder.end(), static_cast<TransportType>(type));
-        for (auto it = from; it != kSearchOrder.end(); ++it) {
-            auto& list = List(*it);
-            while (!list.empty()) {
-                const std::string candidate = list.front();
-                list.pop_front();
-                if (TryCandidate(*it, candidate)) {
-                    {
-                        ImageLockGuard lock(ImageLock());
-                        TheProtocol().QueueCommand(127, 0);
-                    }
-                    m_ports.Start(*it);
-                    return; // the lookup form stays up
-                }
-            }
+        Abandon(failed);
+        if (OpenNext(failed, false)) {
+            return;
         }
         EndConnection(false);
         ShowUnableToOpen();
-        return;
-    }
-    if (!m.connection.connected) {
         return;
     }
     EndConnection(true);

@@ -24,6 +24,9 @@ public:
     virtual bool Start(TransportType type) = 0;
     // Stops the transport's thread and releases it; called without ImageLock.
     virtual void Close(TransportType type) = 0;
+    // Whether the transport's thread has reported a failure since it was last started; false once
+    // it is closed. Tells a failure message of the running transport from one left over.
+    virtual bool HasFailed(TransportType type) = 0;
 };
 
 inline constexpr const char* kUnableToOpenZh = "不能打开设备!";
@@ -35,7 +38,8 @@ public:
 
     // The Connect button and MSG_CONNECT: disconnects when connected, else searches.
     void Connect();
-    // MSG_TRANSPORT_FAILED.
+    // MSG_TRANSPORT_FAILED. Ignored unless it comes from the active transport, which has failed:
+    // a message left in the queue by a transport closed since then changes nothing.
     void OnTransportFailed(int type, int rescan);
     // MSG_IDENTIFY_REPLY: queue the initial read with the progress bar.
     void OnIdentifyReply();
@@ -50,6 +54,10 @@ public:
 
 private:
     bool TryCandidate(TransportType type, const std::string& candidate);
+    // Opens the next untried candidate from `from` on and starts its thread; false when none is left.
+    bool OpenNext(TransportType from, bool firstOpen);
+    // Closes an opened candidate and leaves the model unconnected, its queue empty.
+    void Abandon(TransportType type);
     std::deque<std::string>& List(TransportType type);
     void ConnectedSteps(TransportType type);
     void EndConnection(bool closeActive);

@@ -100,4 +100,17 @@ void TransportLinks::Close(TransportType type) {
     }
 }
 
+bool TransportLinks::HasFailed(TransportType type) {
+    switch (type) {
+    case TRANSPORT_SERIAL:
+        return m_serial.HasFailed();
+    case TRANSPORT_USB:
+        return m_usb.HasFailed();
+    case TRANSPORT_NET:
+        return m_net.HasFailed();
+    default:
+        return false;
+    }
+}
+
 } // namespace kel

@@ -39,6 +39,7 @@ public:
     bool Open(TransportType type, const std::string& candidate) override;
     bool Start(TransportType type) override;
     void Close(TransportType type) override;
+    bool HasFailed(TransportType type) override;
 
 private:
     LinkOptions m_options;

@@ -5,6 +5,7 @@
 #include "model/DataConver.h"
 #include "model/ProgramImage.h"
 
+#include <algorithm>
 #include <array>
 #include <complex>
 #include <optional>
@@ -44,32 +45,21 @@ double MagnitudeDb(std::complex<double> h);
 // Adds the dB magnitude of one section to `sum`.
 void AddSectionDb(const Coefficients& c, ResponseDb& sum);
 
-// Crossover families; the "6dB/ct" slope has none.
-enum CrossoverFamily : int { XO_NONE = -1, XO_BESSEL = 0, XO_BUTTERWORTH = 1, XO_LINKWITZ_RILEY = 2 };
+// Crossover families (the SlopeFamily of kSlopeCodes); the "6dB/ct" slope has none.
+enum CrossoverFamily : int {
+    XO_NONE = SLOPE_NONE,
+    XO_BESSEL = SLOPE_BESSEL,
+    XO_BUTTERWORTH = SLOPE_BUTTERWORTH,
+    XO_LINKWITZ_RILEY = SLOPE_LINKWITZ_RILEY
+};
 
 // Orders by order step.
 inline constexpr std::array<int, 5> kCrossoverOrders = {1, 2, 3, 4, 6};
 
-// Family and order step of each slope code (index = code, as the slope combo boxes list them).
-struct SlopeCode {
-    int family;
-    int orderStep; // -1 for "ByPass"
-};
-inline constexpr std::array<SlopeCode, 13> kSlopeCodes = {{
-    {XO_NONE, -1},          // ByPass
-    {XO_NONE, 0},           // 6dB/ct
-    {XO_BESSEL, 1},         // 12dB Bessel
-    {XO_BUTTERWORTH, 1},    // 12dB Butuerworth
-    {XO_LINKWITZ_RILEY, 1}, // 12dBLink-Riley
-    {XO_BESSEL, 2},         // 18dB Bessel
-    {XO_BUTTERWORTH, 2},    // 18dB Butuerworth
-    {XO_BESSEL, 3},         // 24dB Bessel
-    {XO_BUTTERWORTH, 3},    // 24dB Butuerworth
-    {XO_LINKWITZ_RILEY, 3}, // 24dBLink-Riley
-    {XO_BESSEL, 4},         // 36dB Bessel
-    {XO_BUTTERWORTH, 4},    // 36dB Butuerworth
-    {XO_LINKWITZ_RILEY, 4}, // 36dBLink-Riley
-}};
+// The slope codes are kSlopeCodes (model/DataConver.h): every order step they name has its orders.
+static_assert(std::ranges::all_of(kSlopeCodes, [](const SlopeCode& c) {
+    return c.orderStep >= -1 && c.orderStep < static_cast<int>(kCrossoverOrders.size());
+}));
 inline constexpr int kSlopeBypass = 0;
 inline constexpr int kSlopeCount = static_cast<int>(kSlopeCodes.size());
 

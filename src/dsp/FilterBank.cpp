@@ -9,18 +9,18 @@ namespace kel {
 
 void FilterBank::BuildAll() {
     ProgramImage& img = TheModel().image;
-    m_inputs[EQ_MUSIC_L].Build(15, img.musicL.eq, &img.musicL.hpf, &img.musicL.lpf);
-    m_inputs[EQ_MUSIC_R].Build(15, img.musicR.eq, &img.musicR.hpf, &img.musicR.lpf);
-    m_inputs[EQ_MIC1].Build(20, img.mic1.eq, &img.mic1.hpf, &img.mic1.lpf);
-    m_inputs[EQ_MIC2].Build(20, img.mic2.eq, &img.mic2.hpf, &img.mic2.lpf);
-    m_inputs[EQ_ECHO_A].Build(7, img.echoA.eq, &img.echoA.hpf, &img.echoA.lpf);
-    m_inputs[EQ_ECHO_B].Build(7, img.echoB.eq, &img.echoB.hpf, &img.echoB.lpf);
-    m_inputs[EQ_REVERB].Build(7, img.reverb.eq, &img.reverb.hpf, &img.reverb.lpf);
-    m_inputs[EQ_AUX_REVERB].Build(7, img.auxReverb.eq, &img.auxReverb.hpf, &img.auxReverb.lpf);
+    m_inputs[EQ_MUSIC_L].Build(kMusicBands, img.musicL.eq, &img.musicL.hpf, &img.musicL.lpf);
+    m_inputs[EQ_MUSIC_R].Build(kMusicBands, img.musicR.eq, &img.musicR.hpf, &img.musicR.lpf);
+    m_inputs[EQ_MIC1].Build(kMicBands, img.mic1.eq, &img.mic1.hpf, &img.mic1.lpf);
+    m_inputs[EQ_MIC2].Build(kMicBands, img.mic2.eq, &img.mic2.hpf, &img.mic2.lpf);
+    m_inputs[EQ_ECHO_A].Build(kEffectBands, img.echoA.eq, &img.echoA.hpf, &img.echoA.lpf);
+    m_inputs[EQ_ECHO_B].Build(kEffectBands, img.echoB.eq, &img.echoB.hpf, &img.echoB.lpf);
+    m_inputs[EQ_REVERB].Build(kEffectBands, img.reverb.eq, &img.reverb.hpf, &img.reverb.lpf);
+    m_inputs[EQ_AUX_REVERB].Build(kEffectBands, img.auxReverb.eq, &img.auxReverb.hpf, &img.auxReverb.lpf);
     for (int b = 0; b < kOutputModes; ++b) {
         for (int r = 0; r < kOutputRecords; ++r) {
             OutputChannel& ch = img.out[b].ch[r];
-            m_outputs[b][r].Build(10, ch.eq, &ch.hpf, &ch.lpf);
+            m_outputs[b][r].Build(kOutputBands, ch.eq, &ch.hpf, &ch.lpf);
         }
     }
     m_dynamic[0].BuildDynamic(img.musicL.deq);

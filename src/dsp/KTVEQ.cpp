@@ -36,7 +36,6 @@ void CKTVEQ::Build(int n, EqBand* firstBand, FilterRecord* highPass, FilterRecor
 }
 
 void CKTVEQ::BuildDynamic(DynamicEqBand* firstBand) {
-    constexpr int kDynamicBands = 3;
     m_filters.clear();
     m_bandCount = kDynamicBands;
     m_highPassIndex = -1;

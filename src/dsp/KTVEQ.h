@@ -12,7 +12,7 @@ class CKTVEQ {
   public:
     // n bands on consecutive records, then the high-pass (index n) and low-pass (n + 1) when given.
     void Build(int n, EqBand* firstBand, FilterRecord* highPass, FilterRecord* lowPass);
-    // Three dynamic-EQ bands (gain not below -12 dB) on the first five bytes of each record.
+    // The kDynamicBands dynamic-EQ bands (gain not below -12 dB) on the first five bytes of each record.
     void BuildDynamic(DynamicEqBand* firstBand);
 
     // Re-attach the bands and, with crossovers set, the high-pass and low-pass.

@@ -90,6 +90,9 @@ std::vector<std::uint8_t> DeviceEngine::Receive(std::span<const std::uint8_t> by
         if (m_observer) {
             m_observer(frame[4], frame.size() > 6 ? frame[5] : 0, static_cast<int>(frame.size()) - 4);
         }
+        if (m_tap) {
+            m_tap(frame);
+        }
         if (m_faults.silentAfter >= 0 && m_framesReceived > m_faults.silentAfter) {
             continue;
         }
@@ -101,6 +104,7 @@ std::vector<std::uint8_t> DeviceEngine::Receive(std::span<const std::uint8_t> by
         if (m_faults.corruptEvery > 0 && m_replies % m_faults.corruptEvery == 0) {
             reply.back() = static_cast<std::uint8_t>(reply.back() ^ 0x5A);
         }
+        out.insert(out.end(), m_faults.noise.begin(), m_faults.noise.end());
         out.insert(out.end(), reply.begin(), reply.end());
     }
     return out;
@@ -137,6 +141,11 @@ void DeviceEngine::SetFaults(const EngineFaults& faults) {
 void DeviceEngine::SetFrameObserver(FrameObserver observer) {
     std::lock_guard lock(m_mutex);
     m_observer = std::move(observer);
+}
+
+void DeviceEngine::SetFrameTap(FrameTap tap) {
+    std::lock_guard lock(m_mutex);
+    m_tap = std::move(tap);
 }
 
 bool DeviceEngine::LoadAllPresets(std::span<const std::uint8_t> file) {

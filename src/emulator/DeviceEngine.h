@@ -20,6 +20,7 @@ struct EngineFaults {
     int corruptEvery = 0; // corrupt the checksum of every Nth reply
     int refuseType = -1;  // answer this command type with a refusal (status 1)
     int silentAfter = -1; // answer nothing after this many frames (-1 = never)
+    std::vector<std::uint8_t> noise = {}; // stray bytes the line adds ahead of every reply
 };
 
 // Everything the processor holds. Independent of the application's model (both live in one process
@@ -67,6 +68,9 @@ public:
     // the observer must not call back into the engine.
     using FrameObserver = std::function<void(int type, int index, int count)>;
     void SetFrameObserver(FrameObserver observer);
+    // Called for every completed frame with its bytes, header to checksum, with Mutex() held.
+    using FrameTap = std::function<void(std::span<const std::uint8_t> frame)>;
+    void SetFrameTap(FrameTap tap);
     // The output block that output-channel commands address: the live OutputMode's, Sing while Auto.
     // Call with Mutex() held when another thread feeds the engine.
     int OutputBlock() const;
@@ -89,6 +93,7 @@ private:
     int m_replies = 0;              // replies built, for the drop and corrupt faults
     int m_sweep = 0;                // phase of the meter animation
     FrameObserver m_observer;
+    FrameTap m_tap;
 };
 
 } // namespace kel

@@ -63,10 +63,13 @@ const std::array<const char*, 41> RatioLabels = {
     "5.6", "6.0", "6.4", "6.8", "7.2",  "7.6",  "8.0",  "8.4", "9.0", "9.6", "10.2", "10.8", "11.4", "12",
     "13",  "14",  "15",  "16",  "17",   "18",   "19",   "20",  "22",  "24",  "26",  "30",  "100"};
 
-const std::array<const char*, 13> SlopeLabels = {
-    "ByPass",           "6dB/ct",         "12dB Bessel",      "12dB Butuerworth", "12dBLink-Riley",
-    "18dB Bessel",      "18dB Butuerworth", "24dB Bessel",    "24dB Butuerworth", "24dBLink-Riley",
-    "36dB Bessel",      "36dB Butuerworth", "36dBLink-Riley"};
+const std::array<const char*, kSlopeCodes.size()> SlopeLabels = [] {
+    std::array<const char*, kSlopeCodes.size()> labels{};
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        labels[i] = kSlopeCodes[i].label;
+    }
+    return labels;
+}();
 
 // page, label, kind, index range, step, offset, suffix
 const std::array<Conversion, static_cast<int>(Conv::Count)> ConversionsInUse = {{

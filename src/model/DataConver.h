@@ -30,8 +30,31 @@ inline const double* const FrequencyTable = FrequencyGrid.data() + kFreqTableOff
 extern const std::array<const char*, 20> AttackTimeLabels;
 extern const std::array<const char*, 8> ReleaseLabels;
 extern const std::array<const char*, 41> RatioLabels;
-// Crossover slope names, the item order of every slope combo box (index = slope code).
-extern const std::array<const char*, 13> SlopeLabels;
+// The crossover slope codes 0..12 (FilterRecord::slope), the one list of them: the name each slope
+// combo box lists at that index, and the cascade the filters build for it.
+enum SlopeFamily : int { SLOPE_NONE = -1, SLOPE_BESSEL = 0, SLOPE_BUTTERWORTH = 1, SLOPE_LINKWITZ_RILEY = 2 };
+struct SlopeCode {
+    const char* label;
+    int family;    // SlopeFamily; none for "ByPass" and the first-order "6dB/ct"
+    int orderStep; // index into the crossover orders, -1 for "ByPass"
+};
+inline constexpr std::array<SlopeCode, 13> kSlopeCodes = {{
+    {"ByPass", SLOPE_NONE, -1},
+    {"6dB/ct", SLOPE_NONE, 0},
+    {"12dB Bessel", SLOPE_BESSEL, 1},
+    {"12dB Butuerworth", SLOPE_BUTTERWORTH, 1},
+    {"12dBLink-Riley", SLOPE_LINKWITZ_RILEY, 1},
+    {"18dB Bessel", SLOPE_BESSEL, 2},
+    {"18dB Butuerworth", SLOPE_BUTTERWORTH, 2},
+    {"24dB Bessel", SLOPE_BESSEL, 3},
+    {"24dB Butuerworth", SLOPE_BUTTERWORTH, 3},
+    {"24dBLink-Riley", SLOPE_LINKWITZ_RILEY, 3},
+    {"36dB Bessel", SLOPE_BESSEL, 4},
+    {"36dB Butuerworth", SLOPE_BUTTERWORTH, 4},
+    {"36dBLink-Riley", SLOPE_LINKWITZ_RILEY, 4},
+}};
+// The labels of kSlopeCodes, the item order of every slope combo box (index = slope code).
+extern const std::array<const char*, kSlopeCodes.size()> SlopeLabels;
 
 // How a numeric edit or a value display turns an index into text.
 enum ValueKind : int {

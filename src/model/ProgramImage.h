@@ -16,6 +16,16 @@ enum BandType : u8 { BAND_BY = 0, BAND_P = 1, BAND_LS = 2, BAND_HS = 3 };
 // Crossover kinds stored in FilterRecord::kind.
 enum FilterKind : u8 { FILTER_HIGHPASS = 0, FILTER_LOWPASS = 1 };
 
+// Bands of each kind of EQ collection: the one place these counts are written. The records below
+// take their array sizes from here; the filter bank, the short-command table and the band defaults
+// are tied to them.
+inline constexpr int kMusicBands = 15;
+inline constexpr int kMicBands = 20;
+inline constexpr int kEffectBands = 7; // echo A, echo B, reverb and the auxiliary reverb
+inline constexpr int kOutputBands = 10;
+inline constexpr int kSecondEqBands = 5;
+inline constexpr int kDynamicBands = 3;
+
 #pragma pack(push, 1)
 
 struct EqBand {
@@ -60,7 +70,7 @@ struct DynamicEqBand {
 };
 
 struct EchoBlock {
-    EqBand eq[7];
+    EqBand eq[kEffectBands];
     u8 bypass;
     u8 wet;
     u8 wetSign; // 0 plus, 1 minus
@@ -76,7 +86,7 @@ struct EchoBlock {
 };
 
 struct ReverbBlock {
-    EqBand eq[7];
+    EqBand eq[kEffectBands];
     u8 bypass;
     u8 wet;
     u8 wetSign;
@@ -96,9 +106,9 @@ struct MicBlock {
     GateRecord gate;
     FilterRecord hpf;
     FilterRecord lpf;
-    EqBand eq[20];
+    EqBand eq[kMicBands];
     u8 bypass;
-    EqBand eq2[5];
+    EqBand eq2[kSecondEqBands];
     u8 bypass2;
     ExciterRecord lowExciter;
     ExciterRecord highExciter;
@@ -110,12 +120,12 @@ struct MusicBlock {
     GateRecord gate;       // the device follows Music Left's
     FilterRecord hpf;
     FilterRecord lpf;
-    EqBand eq[15];
+    EqBand eq[kMusicBands];
     u8 bypass;
-    EqBand eq2[5];
+    EqBand eq2[kSecondEqBands];
     u8 bypass2;
     FilterRecord mainHpf; // "MainMusic HPF"
-    DynamicEqBand deq[3];
+    DynamicEqBand deq[kDynamicBands];
     ExciterRecord lowExciter;
     ExciterRecord highExciter;
     u8 reserved[5];
@@ -129,7 +139,7 @@ struct MixLevel {
 struct OutputChannel {
     u8 mute;
     MixLevel mix[5]; // Music, Mic, EchoA, EchoB, Reverb
-    EqBand eq[10];
+    EqBand eq[kOutputBands];
     u8 bypass;
     LimiterRecord limiter;
     FilterRecord hpf;

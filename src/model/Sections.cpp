@@ -191,6 +191,19 @@ void CommitShadow(bool withSystem) {
     }
 }
 
+void CommitShadowImage() {
+    Model& m = TheModel();
+    m.shadow = m.image;
+}
+
+void ReloadFilters() {
+    if (FilterSeam* seam = GetFilterSeam()) {
+        // A transport thread may be writing the next received program into the image.
+        ImageLockGuard lock(ImageLock());
+        seam->ReloadAll();
+    }
+}
+
 void SyncMusic(bool reloadFilters) {
     Model& m = TheModel();
     m.image.musicR = m.image.musicL;

@@ -17,6 +17,9 @@ inline constexpr double kSecondEqHz = 1000;
 inline constexpr std::array<double, 7> kEffectBandHz = {20.5, 51.6, 135, 354, 926, 2420, 6350};
 inline constexpr std::array<double, 10> kOutputBandHz = {20.5, 36.5, 65, 116, 206, 367, 655, 1170, 2080, 3700};
 inline constexpr std::array<double, 3> kDynamicBandHz = {28.9, 236, 4230};
+static_assert(kMusicBandHz.size() == kMusicBands && kMicBandHz.size() == kMicBands &&
+              kEffectBandHz.size() == kEffectBands && kOutputBandHz.size() == kOutputBands &&
+              kDynamicBandHz.size() == kDynamicBands);
 inline constexpr int kDefaultQIndex = 10;
 
 // Built-in passwords (digit values, not characters); the device's own block replaces them.
@@ -27,6 +30,11 @@ enum class OutputPair : int { Main = OUT_MAIN_L, Rear = OUT_REAR_L, Surround = O
 
 void ResetModel();
 void CommitShadow(bool withSystem);
+// Shadow := image without touching the filter objects: what a transport thread does with a received
+// program. The UI thread then calls ReloadFilters (MSG_PROGRAM_RECEIVED).
+void CommitShadowImage();
+// Re-attaches every filter object to the working image, under ImageLock. UI thread only.
+void ReloadFilters();
 void SyncMusic(bool reloadFilters);
 void SyncMic(bool reloadFilters);
 void LinkOutputPair(OutputPair pair);

@@ -60,24 +60,53 @@ bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> 
     return true;
 }
 
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, std::string& error) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        error = SystemError("cannot open", path);
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, std::size_t maxBytes,
+                                                       std::string& error, ReadFailure* why) {
+    auto fail = [&](ReadFailure reason, std::string text) -> std::optional<std::vector<std::uint8_t>> {
+        error = std::move(text);
+        if (why) {
+            *why = reason;
+        }
         return std::nullopt;
+    };
+    // O_NONBLOCK: opening a FIFO without a writer would otherwise wait for one.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return fail(ReadFailure::Open, SystemError("cannot open", path));
     }
-    std::vector<std::uint8_t> data;
-    std::uint8_t buf[8192];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
-        data.insert(data.end(), buf, buf + n);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        return fail(ReadFailure::Open, SystemError("cannot open", path));
     }
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) {
-        error = SystemError("cannot read", path);
-        return std::nullopt;
+    if (!S_ISREG(st.st_mode)) {
+        return fail(ReadFailure::NotRegular, "not a regular file: " + path);
     }
+    if (static_cast<std::uintmax_t>(st.st_size) > maxBytes) {
+        return fail(ReadFailure::TooLarge, path + " is larger than " + std::to_string(maxBytes) + " bytes");
+    }
+    std::vector<std::uint8_t> data(maxBytes + 1);
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return fail(ReadFailure::Read, SystemError("cannot read", path));
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (done > maxBytes) {
+        return fail(ReadFailure::TooLarge, path + " is larger than " + std::to_string(maxBytes) + " bytes");
+    }
+    data.resize(done);
     return data;
 }
 

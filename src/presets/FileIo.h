@@ -13,7 +13,14 @@ namespace kel {
 // On failure the target is untouched and `error` says why.
 bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes, std::string& error);
 
-// Reads the whole file; nullopt (with `error`) when it cannot be opened or read.
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, std::string& error);
+// Why a read gave nothing.
+enum class ReadFailure { None, Open, NotRegular, TooLarge, Read };
+
+// Reads a whole regular file of at most `maxBytes` bytes. Only regular files are opened for reading
+// (a FIFO or a device would block or never end), the size is checked before anything is read, and
+// no more than `maxBytes` + 1 bytes are ever read (a file that grows meanwhile is refused too).
+// nullopt with `error` (and `why`, when given) otherwise.
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, std::size_t maxBytes,
+                                                       std::string& error, ReadFailure* why = nullptr);
 
 } // namespace kel

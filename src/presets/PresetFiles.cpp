@@ -25,19 +25,25 @@ FileResult Write(const std::string& path, const std::vector<std::uint8_t>& bytes
     return FileResult::Done;
 }
 
-// Reads the whole file before anything in the model changes.
-std::optional<std::vector<std::uint8_t>> Read(const std::string& path) {
-    std::string error;
-    auto bytes = ReadWholeFile(path, error);
-    if (!bytes) {
-        Box(kOpenErrorText);
-    }
-    return bytes;
-}
-
 FileResult ReadFailed() {
     Box(ReadErrorText());
     return FileResult::ReadFailed;
+}
+
+// Reads the whole file before anything in the model changes. A file too large to be one of ours is
+// refused like any file of the wrong size, without being read.
+std::optional<std::vector<std::uint8_t>> Read(const std::string& path, std::size_t maxBytes,
+                                              FileResult& failed) {
+    std::string error;
+    ReadFailure why = ReadFailure::None;
+    auto bytes = ReadWholeFile(path, maxBytes, error, &why);
+    if (!bytes && why == ReadFailure::TooLarge) {
+        failed = ReadFailed();
+    } else if (!bytes) {
+        Box(kOpenErrorText);
+        failed = FileResult::OpenFailed;
+    }
+    return bytes;
 }
 
 void ApplyLinksInEverySlot(PresetStore& store) {
@@ -85,9 +91,10 @@ FileResult ImportProgram() {
 }
 
 FileResult ImportProgramFrom(const std::string& path) {
-    const auto bytes = Read(path);
+    FileResult failed = FileResult::Done;
+    const auto bytes = Read(path, kProgramFileSize, failed);
     if (!bytes) {
-        return FileResult::OpenFailed;
+        return failed;
     }
     // A file of another length is not a program file: nothing of it is used.
     if (bytes->size() != kProgramFileSize) {
@@ -148,9 +155,10 @@ FileResult ImportAll() {
 }
 
 FileResult ImportAllFrom(const std::string& path) {
-    const auto bytes = Read(path);
+    FileResult failed = FileResult::Done;
+    const auto bytes = Read(path, kAllPresetsFileSize, failed);
     if (!bytes) {
-        return FileResult::OpenFailed;
+        return failed;
     }
     const bool oldLayout = bytes->size() == kOldAllPresetsFileSize;
     if (!oldLayout && bytes->size() != kAllPresetsFileSize) {

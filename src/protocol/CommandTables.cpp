@@ -99,19 +99,19 @@ constexpr TableBuilder BuildTable() {
 
     // 3. EQ bands 0..190.
     int band = 0;
-    band = t.Bands(band, kMusicL + offsetof(MusicBlock, eq), 15);
-    band = t.Bands(band, kMusicL + offsetof(MusicBlock, eq2), 5);
-    band = t.Bands(band, kMusicR + offsetof(MusicBlock, eq), 15);
-    band = t.Bands(band, kMusicR + offsetof(MusicBlock, eq2), 5);
-    band = t.Bands(band, kMic1 + offsetof(MicBlock, eq), 20);
-    band = t.Bands(band, kMic1 + offsetof(MicBlock, eq2), 5);
-    band = t.Bands(band, kMic2 + offsetof(MicBlock, eq), 20);
-    band = t.Bands(band, kMic2 + offsetof(MicBlock, eq2), 5);
-    band = t.Bands(band, kEchoA + offsetof(EchoBlock, eq), 7);
-    band = t.Bands(band, kReverb + offsetof(ReverbBlock, eq), 7);
-    band = t.Bands(band, kEchoB + offsetof(EchoBlock, eq), 7);
+    band = t.Bands(band, kMusicL + offsetof(MusicBlock, eq), kMusicBands);
+    band = t.Bands(band, kMusicL + offsetof(MusicBlock, eq2), kSecondEqBands);
+    band = t.Bands(band, kMusicR + offsetof(MusicBlock, eq), kMusicBands);
+    band = t.Bands(band, kMusicR + offsetof(MusicBlock, eq2), kSecondEqBands);
+    band = t.Bands(band, kMic1 + offsetof(MicBlock, eq), kMicBands);
+    band = t.Bands(band, kMic1 + offsetof(MicBlock, eq2), kSecondEqBands);
+    band = t.Bands(band, kMic2 + offsetof(MicBlock, eq), kMicBands);
+    band = t.Bands(band, kMic2 + offsetof(MicBlock, eq2), kSecondEqBands);
+    band = t.Bands(band, kEchoA + offsetof(EchoBlock, eq), kEffectBands);
+    band = t.Bands(band, kReverb + offsetof(ReverbBlock, eq), kEffectBands);
+    band = t.Bands(band, kEchoB + offsetof(EchoBlock, eq), kEffectBands);
     for (int r = 0; r < kOutputRecords; ++r) {
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < kOutputBands; ++i) {
             t.Output(CMD_EQ_BAND, band++, 8, Record(r) + offsetof(OutputChannel, eq) + i * kBand, kBand);
         }
     }
@@ -206,11 +206,12 @@ constexpr TableBuilder BuildTable() {
     }
 
     // 11. Dynamic-EQ bands.
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < kDynamicBands; ++i) {
         t.Image(CMD_DYNAMIC_EQ, i, 13, kMusicL + offsetof(MusicBlock, deq) + i * kDeqBand, kDeqBand);
     }
-    for (int i = 0; i < 3; ++i) {
-        t.Image(CMD_DYNAMIC_EQ, 3 + i, 13, kMusicR + offsetof(MusicBlock, deq) + i * kDeqBand, kDeqBand);
+    for (int i = 0; i < kDynamicBands; ++i) {
+        t.Image(CMD_DYNAMIC_EQ, kDynamicBands + i, 13, kMusicR + offsetof(MusicBlock, deq) + i * kDeqBand,
+                kDeqBand);
     }
 
     // 12. Feedback modes.
@@ -308,6 +309,9 @@ std::uint8_t* FieldBytes(const ShortCommand& cmd, ProgramImage& image, SystemBlo
 void FillShortFrame(FrameRecord& record, const ShortCommand& cmd, std::span<const std::uint8_t> value) {
     std::uint8_t* f = record.frame;
     record.SetCount(cmd.count);
+    // The record is reused frame after frame (the network and USB links copy it whole): nothing of
+    // the previous frame may travel in a byte this shape leaves unassigned.
+    std::memset(f + kFrameOffsetIndex, 0, static_cast<std::size_t>(cmd.count) - 1);
     f[4] = cmd.type;
     f[kFrameOffsetIndex] = cmd.index;
     std::uint8_t* body = f + kFrameOffsetPayload;

@@ -104,7 +104,7 @@ const ShortCommand* FindShortCommand(int type, int index, int kindByte);
 std::uint8_t* FieldBytes(const ShortCommand& cmd, ProgramImage& image, SystemBlock& system, int outputBlock);
 
 // Builds the frame of an entry carrying `value` (the field's bytes), checksum included. Body bytes the
-// shape does not assign keep what the record held.
+// shape does not assign are 0, whatever frame the record held before.
 void FillShortFrame(FrameRecord& record, const ShortCommand& cmd, std::span<const std::uint8_t> value);
 // The field bytes a received frame carries for an entry, written into `field` (size bytes; the nibble
 // shapes merge into the byte already there).

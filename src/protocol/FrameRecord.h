@@ -9,6 +9,8 @@ namespace kel {
 
 inline constexpr int kFrameBytes = 4206;    // the longest frame a record holds
 inline constexpr int kMaxFrameCount = 4202; // count field of that frame
+inline constexpr std::uint8_t kFrameHeader0 = 0xFF; // every frame starts with these two bytes
+inline constexpr std::uint8_t kFrameHeader1 = 0x55;
 
 #pragma pack(push, 1)
 struct FrameRecord {
@@ -53,8 +55,8 @@ static_assert(std::is_trivially_copyable_v<FrameRecord>);
 // A record as allocated: zero-filled with the 0xFF 0x55 header.
 inline void InitFrameRecord(FrameRecord& r) {
     r = FrameRecord{};
-    r.frame[0] = 0xFF;
-    r.frame[1] = 0x55;
+    r.frame[0] = kFrameHeader0;
+    r.frame[1] = kFrameHeader1;
 }
 
 } // namespace kel

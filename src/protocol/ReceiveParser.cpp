@@ -17,13 +17,6 @@ namespace {
 constexpr int kSystemPage = 9;
 constexpr int kMinFrameCount = 2; // a type and a checksum
 
-bool IsHeaderByte(std::uint8_t b) {
-    return b == 0xFF || b == 0x55 || b == 0x03 || b == 0xCC;
-}
-bool StartsFrame(std::uint8_t b) {
-    return b == 0x55 || b == 0xCC;
-}
-
 bool IsComplete(const FrameRecord& rx) {
     return rx.inFrame != 0 && rx.receivePos >= 4 && rx.receivePos == rx.expectedCount + 4;
 }
@@ -38,46 +31,66 @@ void Resynchronise(FrameRecord& rx) {
     rx.error = 0;
 }
 
-// One received byte. True when it completed a frame.
+// The four header bytes held give no count a frame can have. Whatever header starts among them is
+// kept: "FF 55" in the count field, or a last "FF" that the next byte may turn into one.
+void Rehunt(FrameRecord& rx) {
+    const std::uint8_t low = rx.frame[2];
+    const std::uint8_t high = rx.frame[3];
+    Resynchronise(rx);
+    rx.frame[0] = kFrameHeader0;
+    if (low == kFrameHeader0 && high == kFrameHeader1) {
+        rx.frame[1] = kFrameHeader1;
+        rx.receivePos = 2;
+        rx.inFrame = 1;
+    } else if (high == kFrameHeader0) {
+        rx.receivePos = 1;
+    } else {
+        rx.frame[0] = 0;
+    }
+}
+
+// One received byte. True when it completed a frame. A frame starts at an FF 55 pair; any other
+// byte before it is noise, and until the count is known a new pair starts the frame afresh, so a
+// stray byte ahead of a reply never becomes part of its count. At most the four header bytes are
+// held without a count the record can take.
 bool Collect(FrameRecord& rx, std::uint8_t b) {
-    if (rx.inFrame == 0) {
-        if (!IsHeaderByte(b)) {
-            return false; // noise
-        }
-        if (rx.receivePos >= kFrameBytes) {
-            rx.receivePos = 0; // a long run of stray header bytes never leaves the record
-        }
-        rx.frame[rx.receivePos++] = b;
-        if (StartsFrame(b)) {
-            rx.inFrame = 1;
+    const int pos = rx.receivePos;
+    if (pos == 0) {
+        if (b == kFrameHeader0) {
+            rx.frame[0] = b;
+            rx.receivePos = 1;
         }
         return false;
     }
-    const int pos = rx.receivePos;
+    if (pos == 1) {
+        if (b == kFrameHeader1) {
+            rx.frame[1] = b;
+            rx.receivePos = 2;
+            rx.inFrame = 1;
+        } else if (b != kFrameHeader0) {
+            Resynchronise(rx); // FF FF 55 still starts a frame at the second FF
+        }
+        return false;
+    }
     if (pos >= kFrameBytes) {
         Resynchronise(rx);
         return false;
     }
-    if (pos == 2) {
-        rx.expectedCount = static_cast<std::uint16_t>((rx.expectedCount & 0xFF00) | b);
-    } else if (pos == 3) {
-        rx.expectedCount = static_cast<std::uint16_t>((rx.expectedCount & 0x00FF) | (b << 8));
-    }
     rx.frame[pos] = b;
     rx.receivePos = static_cast<std::uint16_t>(pos + 1);
-    if (pos == 3 && (rx.expectedCount > kMaxFrameCount || rx.expectedCount < kMinFrameCount)) {
-        Resynchronise(rx); // a count the record cannot hold: drop it and hunt for the next header
+    if (pos == 2) {
         return false;
     }
-    if (rx.receivePos < 4) {
+    if (pos == 3) {
+        rx.expectedCount = static_cast<std::uint16_t>(rx.frame[2] | (b << 8));
+        if (rx.expectedCount > kMaxFrameCount || rx.expectedCount < kMinFrameCount) {
+            Rehunt(rx); // a count the record cannot hold: no frame starts here
+        }
         return false;
     }
     if (rx.receivePos == rx.expectedCount + 4) {
         rx.checksumCopy = b;
         return true;
-    }
-    if (rx.receivePos > rx.expectedCount + 4) {
-        Resynchronise(rx); // collecting began past the count field: this frame can never complete
     }
     return false;
 }
@@ -123,10 +136,17 @@ void ApplyMeters(Model& m, int type, const std::uint8_t* f) {
     }
 }
 
+// The live program: image and shadow. The filter objects belong to the UI thread, which reloads
+// them on MSG_PROGRAM_RECEIVED (ReloadFilters); this runs on a transport thread.
 void ApplyProgram(Model& m, const std::uint8_t* program) {
     std::memcpy(&m.image, program, sizeof m.image);
-    CommitShadow(false);
+    CommitShadowImage();
     PostIfWindow(MSG_PROGRAM_RECEIVED, 0);
+}
+
+// A name or program reply carries its slot: it answers only a request of its type for that slot.
+bool AnswersRequest(const FrameRecord& request, int type, int slotByte) {
+    return request.Type() == type && request.Index() == slotByte;
 }
 
 // Applies a validated reply by its type. False when its count is too short for its body.
@@ -149,6 +169,9 @@ bool ApplyReply(const FrameRecord& rx, const FrameRecord& request) {
         break;
     case CMD_READ_NAME: {
         const int n = f[5];
+        if (!AnswersRequest(request, type, n)) {
+            return false;
+        }
         if (n == 0) {
             std::memcpy(m.image.name, f + 6, sizeof m.image.name);
         } else if (IsPresetSlot(n)) {
@@ -169,12 +192,15 @@ bool ApplyReply(const FrameRecord& rx, const FrameRecord& request) {
         break;
     }
     case CMD_READ_PROGRAM:
+        if (!AnswersRequest(request, type, f[5])) {
+            return false; // never the live program in place of the slot asked for, nor the reverse
+        }
         if (f[5] == 0) {
             ApplyProgram(m, f + 6);
             break;
         }
-        if (IsPresetSlot(request.Index())) {
-            std::memcpy(&m.presets.Slot(request.Index()), f + 6, sizeof(ProgramImage));
+        if (IsPresetSlot(f[5])) {
+            std::memcpy(&m.presets.Slot(f[5]), f + 6, sizeof(ProgramImage));
         }
         if (f[5] == kSlotCount) {
             PostIfWindow(MSG_ALL_PRESETS_RECEIVED, 0);

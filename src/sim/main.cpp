@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -34,6 +35,31 @@ bool SplitAddress(const std::string& text, std::string& address, int& port) {
     }
 }
 
+// "FF03..." into bytes (at most 64); false for anything else.
+bool ParseHexBytes(const std::string& text, std::vector<std::uint8_t>& bytes) {
+    constexpr std::size_t kMaxNoiseBytes = 64;
+    if (text.empty() || text.size() % 2 != 0 || text.size() / 2 > kMaxNoiseBytes) {
+        return false;
+    }
+    bytes.clear();
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        unsigned value = 0;
+        for (std::size_t k = i; k < i + 2; ++k) {
+            const char c = text[k];
+            const int digit = c >= '0' && c <= '9'   ? c - '0'
+                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                     : -1;
+            if (digit < 0) {
+                return false;
+            }
+            value = value * 16 + static_cast<unsigned>(digit);
+        }
+        bytes.push_back(static_cast<std::uint8_t>(value));
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -47,6 +73,7 @@ int main(int argc, char** argv) {
     kel::EngineFaults faults;
     bool split = false;
     bool trace = false;
+    std::string noise;
     double timingScale = 1.0;
     app.add_option("--udp", udp, "serve UDP on A:P (loopback only; port 0 picks a free one)")
         ->default_str("127.0.0.1:" + std::to_string(kel::build::kDevicePort));
@@ -64,6 +91,7 @@ int main(int argc, char** argv) {
     app.add_flag("--split-replies", split, "send replies in small pieces");
     app.add_option("--silent-after", faults.silentAfter, "answer nothing after N frames")
         ->check(CLI::NonNegativeNumber);
+    app.add_option("--noise", noise, "send these bytes (hex, e.g. FF03) ahead of every reply");
     app.add_flag("--trace", trace, "print one line per frame received: type, index, count");
     app.add_option("--timing-scale", timingScale, "scale of every pause")->check(CLI::PositiveNumber);
     try {
@@ -75,6 +103,10 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     kel::timing::SetScale(timingScale);
+    if (!noise.empty() && !ParseHexBytes(noise, faults.noise)) {
+        std::fprintf(stderr, "kelvane-sim: --noise wants 1 to 64 bytes in hex, got \"%s\"\n", noise.c_str());
+        return kExitUsage;
+    }
 
     // UDP is served unless only --serial was asked for.
     const bool serveUdp = !serial || app.count("--udp") > 0;
@@ -92,7 +124,7 @@ int main(int argc, char** argv) {
     auto engine = std::make_unique<kel::DeviceEngine>();
     if (!load.empty()) {
         std::string error;
-        const auto bytes = kel::ReadWholeFile(load, error);
+        const auto bytes = kel::ReadWholeFile(load, kel::kPresetStoreSize, error);
         if (!bytes) {
             std::fprintf(stderr, "kelvane-sim: %s\n", error.c_str());
             return kExitFailed;

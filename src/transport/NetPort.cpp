@@ -257,6 +257,7 @@ bool CNetPort::Start() {
         return false;
     }
     m_stopRequested = 0;
+    m_failed = false;
     m_quitPauses.Clear();
     m_events.ResetAll();
     m_alive = 1; // set before the thread runs, so that an early Close still waits for it
@@ -286,6 +287,7 @@ void CNetPort::Close() {
     }
     // Also a socket that was opened but never started is released.
     CloseSocket();
+    m_failed = false;
     m_stopRequested = 0;
     m_quitPauses.Clear();
 }
@@ -398,6 +400,7 @@ void CNetPort::RetryStep() {
     if (failures > kMaxNetFailures) {
         model.frames.netRx.failureCounter = static_cast<std::uint8_t>(std::min(failures, 255));
         m_events.Reset(EV_SEND);
+        m_failed = true;
         Hooks().PostMessage(MSG_TRANSPORT_FAILED, TRANSPORT_NET, model.frames.netTx.rescanOnFailure);
         return;
     }

@@ -80,6 +80,9 @@ class CNetPort {
 
     bool IsOpen() const { return m_socket >= 0; }
     bool IsRunning() const { return m_thread.joinable(); }
+    // True once the running thread has posted MSG_TRANSPORT_FAILED; cleared by Start and Close, so a
+    // failure message still queued from an earlier run can be told apart.
+    bool HasFailed() const { return m_failed.load(); }
 
   private:
     enum Event : std::size_t { EV_QUIT, EV_PREPARE, EV_SEND, EV_RECEIVE };
@@ -97,6 +100,7 @@ class CNetPort {
     EventSet<4> m_events;
     std::atomic<int> m_alive{0};
     std::atomic<int> m_stopRequested{0};
+    std::atomic<bool> m_failed{false};
     StopSignal m_quitPauses; // wakes the thread's pauses when Close runs
     int m_sendTimeout;
     int m_receiveTimeout;

@@ -187,6 +187,7 @@ bool CSerialPort::Start() {
         return false;
     }
     m_stopRequested = 0;
+    m_failed = false;
     m_quitPauses.Clear();
     m_alive = 1;
     try {
@@ -218,6 +219,7 @@ void CSerialPort::Close() {
     }
     m_stopRequested = 0;
     m_alive = 0;
+    m_failed = false;
     m_quitPauses.Clear();
 }
 
@@ -454,6 +456,7 @@ void CSerialPort::Purge() {
 
 void CSerialPort::ReportFailure() {
     m_stopRequested = 1;
+    m_failed = true;
     Hooks().PostMessage(MSG_TRANSPORT_FAILED, TRANSPORT_SERIAL, TheModel().frames.serialTx.rescanOnFailure);
 }
 

@@ -43,6 +43,9 @@ class CSerialPort {
     bool IsOpen() const { return m_fd >= 0; }
     bool IsRunning() const { return m_thread.joinable(); }
     int PortNumber() const { return m_portNumber; }
+    // True once the running thread has posted MSG_TRANSPORT_FAILED; cleared by Start and Close, so a
+    // failure message still queued from an earlier run can be told apart.
+    bool HasFailed() const { return m_failed.load(); }
 
   private:
     enum Event : std::size_t { EV_QUIT, EV_SEND, EV_PREPARE };
@@ -67,6 +70,7 @@ class CSerialPort {
     StopSignal m_quitPauses; // wakes the thread's pauses when Close runs
     std::atomic<int> m_stopRequested{0};
     std::atomic<int> m_alive{0};
+    std::atomic<bool> m_failed{false};
     std::thread m_thread;
     std::vector<std::uint8_t> m_readBuffer;
     int m_bufferSize = 0;

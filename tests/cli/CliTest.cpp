@@ -26,14 +26,14 @@ int RunCli(const std::string& args) {
 
 std::string Stderr() {
     std::string error;
-    auto bytes = ReadWholeFile("cli-stderr.txt", error);
+    auto bytes = ReadWholeFile("cli-stderr.txt", 1u << 20, error);
     return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
 }
 
 TEST(Cli, DefaultsWritesTheStartUpProgram) {
     ASSERT_EQ(RunCli("defaults -o start.dia"), 0) << Stderr();
     std::string error;
-    const auto bytes = ReadWholeFile("start.dia", error);
+    const auto bytes = ReadWholeFile("start.dia", 1u << 20, error);
     ASSERT_TRUE(bytes);
     ResetModel();
     const auto expected = SerializeProgramBytes(TheModel().system, TheModel().image);
@@ -80,7 +80,7 @@ TEST(Cli, DumpWritesEveryNameWithoutLosingAByte) {
         std::string error;
         ASSERT_TRUE(WriteFileAtomically("named.dia", bytes, error)) << error;
         ASSERT_EQ(RunCli("dump named.dia >dump.json"), 0) << Stderr();
-        const auto out = ReadWholeFile("dump.json", error);
+        const auto out = ReadWholeFile("dump.json", 1u << 24, error);
         ASSERT_TRUE(out);
         const auto json = nlohmann::json::parse(out->begin(), out->end());
         EXPECT_EQ(json["program"]["name"], c.expected) << c.name;

@@ -24,7 +24,7 @@ struct CliRun {
 
 std::string Slurp(const char* path) {
     std::string error;
-    const auto bytes = ReadWholeFile(path, error);
+    const auto bytes = ReadWholeFile(path, 1u << 20, error);
     return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
 }
 

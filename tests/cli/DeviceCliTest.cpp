@@ -87,7 +87,7 @@ Result Cli(const std::string& link, const std::string& args) {
 
 std::vector<std::uint8_t> Bytes(const std::string& path) {
     std::string error;
-    return ReadWholeFile(path, error).value_or(std::vector<std::uint8_t>{});
+    return ReadWholeFile(path, 1u << 20, error).value_or(std::vector<std::uint8_t>{});
 }
 
 void Save(const std::string& path, const void* data, std::size_t size) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -18,7 +19,8 @@ class FakeLinks : public LinkPorts {
 public:
     std::vector<std::string> serial, usb;
     std::string address = "127.0.0.1";
-    std::set<std::string> opens; // candidates that open
+    std::set<std::string> opens;      // candidates that open
+    std::set<std::string> startFails; // candidates whose thread cannot start
     std::vector<std::string> calls;
     int serialListings = 0;
 
@@ -30,13 +32,29 @@ public:
     std::string NetworkAddress() override { return address; }
     bool Open(TransportType t, const std::string& c) override {
         calls.push_back("open " + std::to_string(t) + " " + c);
-        return opens.count(c) > 0;
+        if (opens.count(c) == 0) {
+            return false;
+        }
+        opened[t] = c;
+        return true;
     }
     bool Start(TransportType t) override {
         calls.push_back("start " + std::to_string(t));
-        return true;
+        failed.erase(t);
+        return startFails.count(opened[t]) == 0;
     }
-    void Close(TransportType t) override { calls.push_back("close " + std::to_string(t)); }
+    void Close(TransportType t) override {
+        calls.push_back("close " + std::to_string(t));
+        failed.erase(t);
+    }
+    bool HasFailed(TransportType t) override { return failed.count(t) > 0; }
+
+    // What a transport thread does when it gives up: it marks itself failed and posts the message.
+    void ThreadFails(TransportType t) { failed.insert(t); }
+
+private:
+    std::map<TransportType, std::string> opened;
+    std::set<TransportType> failed;
 };
 
 class RecordingHooks : public NullHooks {
@@ -92,6 +110,7 @@ TEST_F(ConnectionTest, SecondSerialPortFoundByRescanWithoutNewListing) {
     EXPECT_EQ(TheProtocol().Queue().At(0).Record().rescanOnFailure, 1);
 
     // the identification on ttyUSB0 fails for good
+    links.ThreadFails(TRANSPORT_SERIAL);
     conn.OnTransportFailed(TRANSPORT_SERIAL, 1);
     EXPECT_EQ(links.calls, (std::vector<std::string>{"open 1 ttyUSB0", "start 1", "close 1", "open 1 ttyUSB1",
                                                      "start 1"}));
@@ -103,6 +122,7 @@ TEST_F(ConnectionTest, SecondSerialPortFoundByRescanWithoutNewListing) {
     EXPECT_EQ(TheProtocol().Queue().At(0).Record().Type(), 127);
 
     // that one fails too: USB is next, then the network, then the message
+    links.ThreadFails(TRANSPORT_SERIAL);
     conn.OnTransportFailed(TRANSPORT_SERIAL, 1);
     EXPECT_EQ(links.calls.back(), "open 3 127.0.0.1");
     EXPECT_FALSE(conn.Connected());
@@ -140,10 +160,99 @@ TEST_F(ConnectionTest, OrdinaryFailureEndsTheConnectionWithAMessage) {
     EXPECT_TRUE(links.calls.empty());
     links.opens = {"127.0.0.1"};
     conn.Connect();
+    links.ThreadFails(TRANSPORT_NET);
     conn.OnTransportFailed(TRANSPORT_NET, 0);
     EXPECT_EQ(links.calls.back(), "close 3");
     EXPECT_FALSE(conn.Connected());
     EXPECT_EQ(hooks.boxes, (std::vector<std::string>{"Unable to Open Device!"}));
+}
+
+// A failure message is handled only when the active transport has failed; one left in the queue by a
+// transport closed since (a disconnect, a reconnect, another link) changes nothing.
+TEST_F(ConnectionTest, FailureMessagesInterleavedWithDisconnectAndReconnect) {
+    struct Case {
+        const char* name;
+        // c: Connect (the button; Disconnect when connected), f<T><rescan>: the thread of link T fails
+        // and posts, p<T><rescan>: a message is posted with no failure behind it (a duplicate), d: the
+        // posted messages are delivered in order
+        std::vector<std::string> steps;
+        bool connected;
+        int transport;
+        std::size_t boxes;
+        long opens; // Open calls in all
+    };
+    const Case cases[] = {
+        {"failure handled while connected", {"c", "f11", "d"}, true, TRANSPORT_SERIAL, 0, 2},
+        {"failure queued, then Disconnect", {"c", "f11", "c", "d"}, false, TRANSPORT_NONE, 0, 1},
+        {"ordinary failure queued, then Disconnect", {"c", "f10", "c", "d"}, false, TRANSPORT_NONE, 0, 1},
+        {"Disconnect, Connect again, then the old message", {"c", "f11", "c", "c", "d"}, true, TRANSPORT_SERIAL,
+         0, 2},
+        {"Disconnect, Connect again, then an old ordinary failure", {"c", "f10", "c", "c", "d"}, true,
+         TRANSPORT_SERIAL, 0, 2},
+        {"messages of links that are not the active one", {"c", "f21", "f30", "d"}, true, TRANSPORT_SERIAL, 0, 1},
+        {"the same failure delivered twice", {"c", "f11", "d", "p11", "d"}, true, TRANSPORT_SERIAL, 0, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeLinks fake;
+        fake.serial = {"ttyUSB0", "ttyUSB1"};
+        fake.opens = {"ttyUSB0", "ttyUSB1", "127.0.0.1"};
+        CConnection connection{fake};
+        hooks.boxes.clear();
+        std::vector<std::pair<int, int>> posted;
+        for (const std::string& step : c.steps) {
+            if (step == "c") {
+                connection.Connect();
+            } else if (step == "d") {
+                for (auto [type, rescan] : posted) {
+                    connection.OnTransportFailed(type, rescan);
+                }
+                posted.clear();
+            } else {
+                const int type = step[1] - '0';
+                if (step[0] == 'f' && type == TheModel().settings.transportType) {
+                    fake.ThreadFails(static_cast<TransportType>(type));
+                }
+                posted.emplace_back(type, step[2] - '0');
+            }
+        }
+        EXPECT_EQ(connection.Connected(), c.connected);
+        EXPECT_EQ(TheModel().settings.transportType, c.transport);
+        EXPECT_EQ(hooks.boxes.size(), c.boxes);
+        EXPECT_EQ(std::count_if(fake.calls.begin(), fake.calls.end(),
+                                [](const std::string& call) { return call.rfind("open", 0) == 0; }),
+                  c.opens);
+        if (connection.Connected()) {
+            connection.Disconnect();
+        }
+    }
+}
+
+// A thread that cannot be started is a candidate that did not open: the search goes on.
+TEST_F(ConnectionTest, ThreadThatCannotStartIsAFailedOpen) {
+    links.serial = {"ttyUSB0"};
+    links.opens = {"ttyUSB0", "127.0.0.1"};
+    links.startFails = {"ttyUSB0"};
+    conn.Connect();
+    EXPECT_EQ(links.calls, (std::vector<std::string>{"open 1 ttyUSB0", "start 1", "close 1", "open 3 127.0.0.1",
+                                                     "start 3"}));
+    EXPECT_TRUE(conn.Connected());
+    EXPECT_EQ(TheModel().settings.transportType, TRANSPORT_NET);
+    ASSERT_EQ(TheProtocol().Queue().Count(), 1); // one identify, for the network link
+    EXPECT_TRUE(hooks.boxes.empty());
+
+    // When no candidate's thread starts, the connection is not left "connected" with nothing running.
+    conn.Disconnect();
+    links.calls.clear();
+    links.startFails = {"ttyUSB0", "127.0.0.1"};
+    conn.Connect();
+    EXPECT_EQ(links.calls, (std::vector<std::string>{"open 1 ttyUSB0", "start 1", "close 1", "open 3 127.0.0.1",
+                                                     "start 3", "close 3"}));
+    EXPECT_FALSE(conn.Connected());
+    EXPECT_EQ(TheModel().settings.transportType, TRANSPORT_NONE);
+    EXPECT_TRUE(TheProtocol().Queue().IsEmpty());
+    EXPECT_EQ(hooks.boxes, (std::vector<std::string>{"Unable to Open Device!"}));
+    EXPECT_EQ(TheModel().connection.deviceLookup, 0);
 }
 
 } // namespace

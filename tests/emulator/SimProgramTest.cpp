@@ -97,7 +97,8 @@ Bytes ReadFrom(int fd, std::size_t total, int timeoutMs) {
 }
 
 TEST(SimProgram, AnswersAnIdentifyDatagram) {
-    SimProcess sim({"--udp", "127.0.0.1:0", "--capability", "0", "--store-permission", "1"});
+    SimProcess sim(
+        {"--udp", "127.0.0.1:0", "--capability", "0", "--store-permission", "1", "--noise", "ff03"});
     ASSERT_TRUE(sim.Running());
     const std::string where = sim.Line();
     ASSERT_EQ(where.rfind("127.0.0.1:", 0), 0u) << where;
@@ -112,7 +113,10 @@ TEST(SimProgram, AnswersAnIdentifyDatagram) {
     Bytes datagram = MakeFrame(127, {0});
     datagram.resize(256, 0);
     ASSERT_EQ(::send(fd, datagram.data(), datagram.size(), 0), 256);
-    EXPECT_EQ(ReadFrom(fd, 7, 2000), MakeFrame(127, {0, 1}));
+    Bytes expected = {0xFF, 0x03}; // the noise asked for, ahead of the reply
+    const Bytes reply = MakeFrame(127, {0, 1});
+    expected.insert(expected.end(), reply.begin(), reply.end());
+    EXPECT_EQ(ReadFrom(fd, 9, 2000), expected);
     ::close(fd);
 }
 
@@ -135,8 +139,11 @@ TEST(SimProgram, SerialPrintsAUsablePseudoTerminal) {
 }
 
 TEST(SimProgram, RefusesWrongUsage) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--udp", "192.0.2.1:8233"}, {"--udp", "nonsense"}, {"--bogus"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--udp", "192.0.2.1:8233"},
+                                                 {"--udp", "nonsense"},
+                                                 {"--bogus"},
+                                                 {"--noise", "F"},
+                                                 {"--noise", "zz"}}) {
         std::vector<std::string> all = args;
         all.insert(all.begin(), KELVANE_SIM_PATH);
         std::vector<char*> argv;

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <numeric>
+#include <sys/stat.h>
 
 namespace kel {
 namespace {
@@ -32,7 +33,7 @@ bool SameBytes(const T& a, const T& b) {
 
 std::vector<std::uint8_t> FileBytes(const std::string& path) {
     std::string error;
-    return ReadWholeFile(path, error).value_or(std::vector<std::uint8_t>{});
+    return ReadWholeFile(path, 1u << 20, error).value_or(std::vector<std::uint8_t>{});
 }
 
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
@@ -186,6 +187,12 @@ TEST_F(PresetFilesTest, BadFilesChangeNothing) {
     WriteBytes("short.dat", set);
     set.resize(60000);
     WriteBytes("long.dat", set);
+    // Not regular files, and one far too large to be read into memory (sparse: it takes no disk).
+    std::filesystem::remove("fifo.dia");
+    ASSERT_EQ(::mkfifo("fifo.dia", 0600), 0); // opening it for reading would wait for a writer
+    std::filesystem::create_directories("folder.dat");
+    WriteBytes("huge.dat", {});
+    std::filesystem::resize_file("huge.dat", std::uintmax_t{64} << 30);
 
     m.image.musicL.eq[0].gain = 1;
     m.connection.connected = 1; // would send, if anything were loaded
@@ -206,6 +213,9 @@ TEST_F(PresetFilesTest, BadFilesChangeNothing) {
         {"missing.dat", true, FileResult::OpenFailed, "File read Error"},
         {"short.dat", true, FileResult::ReadFailed, "MusicFile read Error"},
         {"long.dat", true, FileResult::ReadFailed, "MusicFile read Error"},
+        {"huge.dat", true, FileResult::ReadFailed, "MusicFile read Error"},
+        {"fifo.dia", false, FileResult::OpenFailed, "File read Error"},
+        {"folder.dat", true, FileResult::OpenFailed, "File read Error"},
     };
     for (const Case& c : cases) {
         hooks.boxes.clear();
@@ -221,6 +231,39 @@ TEST_F(PresetFilesTest, BadFilesChangeNothing) {
     hooks.boxes.clear();
     ImportProgramFrom("short.dia");
     EXPECT_EQ(hooks.boxes, std::vector<std::string>{"音乐文件读错误"});
+}
+
+TEST(FileIoTest, ReadsOnlyRegularFilesUpToTheirLimit) {
+    std::filesystem::remove("pipe");
+    ASSERT_EQ(::mkfifo("pipe", 0600), 0);
+    std::filesystem::create_directories("folder");
+    {
+        std::string error;
+        ASSERT_TRUE(WriteFileAtomically("ten", std::vector<std::uint8_t>(10, 7), error));
+        ASSERT_TRUE(WriteFileAtomically("sparse", {}, error));
+    }
+    std::filesystem::resize_file("sparse", std::uintmax_t{64} << 30);
+    struct Case {
+        const char* path;
+        std::size_t limit;
+        ReadFailure why;
+        std::size_t size;
+    };
+    const Case cases[] = {
+        {"ten", 10, ReadFailure::None, 10},          {"ten", 11, ReadFailure::None, 10},
+        {"ten", 9, ReadFailure::TooLarge, 0},        {"sparse", 58405, ReadFailure::TooLarge, 0},
+        {"pipe", 58405, ReadFailure::NotRegular, 0}, {"folder", 58405, ReadFailure::NotRegular, 0},
+        {"missing", 58405, ReadFailure::Open, 0},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        ReadFailure why = ReadFailure::None;
+        const auto bytes = ReadWholeFile(c.path, c.limit, error, &why);
+        EXPECT_EQ(why, c.why) << c.path << " " << c.limit;
+        EXPECT_EQ(bytes.has_value(), c.why == ReadFailure::None) << c.path;
+        EXPECT_EQ(bytes ? bytes->size() : 0u, c.size) << c.path;
+        EXPECT_EQ(error.empty(), c.why == ReadFailure::None) << c.path;
+    }
 }
 
 TEST_F(PresetFilesTest, FailedWriteKeepsTheOldFile) {

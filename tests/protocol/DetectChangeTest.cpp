@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -240,13 +242,32 @@ TEST_F(DetectPollTest, ShadowTakesTheSentFieldOnly) {
     EXPECT_EQ(m.shadow.mic1.eq[5].gain, 120);
 }
 
-TEST_F(DetectPollTest, UnassignedBodyBytesKeepTheRecord) {
+// The build record is reused frame after frame: a byte a shape leaves unassigned is 0, whatever frame
+// of the table the record held before (and whatever was left past it).
+TEST_F(DetectPollTest, UnassignedBodyBytesAreZeroWhateverCameBefore) {
     Model& m = TheModel();
-    m.frames.Build().frame[7] = 0x5A;
     m.image.out[0].ch[OUT_MAIN_L].mute = 1;
     DetectChange();
-    EXPECT_EQ(m.frames.Build().Count(), 5);
-    EXPECT_EQ(m.frames.Build().frame[7], 0x5A);
+    const FrameRecord& built = m.frames.Build();
+    ASSERT_EQ(built.Count(), 5); // index, value and one byte the mute shape does not assign
+    const Bytes expected = test::FrameOf(built);
+    EXPECT_EQ(expected[7], 0);
+    const auto mute =
+        std::find_if(ShortCommands().begin(), ShortCommands().end(), [&](const ShortCommand& c) {
+            return c.type == built.Type() && c.index == built.Index();
+        });
+    ASSERT_NE(mute, ShortCommands().end());
+    const std::array<std::uint8_t, 16> noise = {0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5,
+                                                0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5};
+    const std::uint8_t one = 1;
+    for (const ShortCommand& before : ShortCommands()) {
+        FrameRecord record = built;
+        std::fill(std::begin(record.frame) + 4, std::end(record.frame), 0x5A);
+        FillShortFrame(record, before, std::span<const std::uint8_t>(noise.data(), before.size));
+        FillShortFrame(record, *mute, std::span<const std::uint8_t>(&one, 1));
+        EXPECT_EQ(test::Hex(test::FrameOf(record)), test::Hex(expected))
+            << "after type " << int(before.type) << " index " << int(before.index);
+    }
 }
 
 TEST(CommandTables, EveryEntryFitsItsCount) {

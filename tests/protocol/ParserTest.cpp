@@ -87,21 +87,86 @@ TEST_F(ParserTest, BytesAfterACompletedFrameAreDiscarded) {
     EXPECT_EQ(m.frames.netRx.inFrame, 0);
 }
 
-TEST_F(ParserTest, NoiseIsSkippedAndStrayHeaderBytesShiftTheFrame) {
-    Request(3, 0);
-    Bytes piece = {0x00, 0x12, 0xAA, 0x54};
-    const Bytes ack = MakeFrame(3, {0});
-    piece.insert(piece.end(), ack.begin(), ack.end());
-    EXPECT_EQ(Feed(piece), 1);
+// Stray bytes on the line: before a reply, as a piece of their own between two replies, and inside a
+// reply's header or body. A reply after noise is understood; a damaged reply applies nothing wrong
+// and never swallows the reply that follows it.
+TEST_F(ParserTest, NoiseBeforeBetweenAndInsideReplies) {
+    const Bytes noises[] = {{0xFF},
+                            {0x03},
+                            {0x55},
+                            {0xCC},
+                            {0xFF, 0xFF, 0xFF},
+                            {0x55, 0x55},
+                            {0xFF, 0x55},
+                            {0xFF, 0x55, 0xFF},
+                            {0xFF, 0x55, 0x03},
+                            {0xFF, 0x55, 0xFF, 0xFF},
+                            {0xFF, 0x55, 0x10, 0xFF},
+                            {0x00, 0xFF, 0x03, 0xCC, 0x55, 0xAA}};
+    const ProgramImage sent = Marked(77);
+    struct Reply {
+        int type, index;
+        Bytes frame;
+    };
+    const Reply replies[] = {{127, 0, MakeFrame(127, {1, 0})}, {130, 0, Program(0, sent)}};
+    auto feedAndCheck = [&](const Reply& r, const Bytes& piece) {
+        ResetModel();
+        CommitShadow(true);
+        m.settings.transportType = TRANSPORT_NET;
+        Request(r.type, r.index);
+        return Feed(piece);
+    };
+    auto applied = [&](const Reply& r) {
+        return r.type == 127 ? m.settings.slotSystemCapability == 1 && m.settings.storePermission == 0
+                             : std::memcmp(&m.image, &sent, sizeof sent) == 0;
+    };
+    for (const Bytes& noise : noises) {
+        for (const Reply& r : replies) {
+            SCOPED_TRACE(test::Hex(noise) + "/ type " + std::to_string(r.type));
+            // before, in the same piece
+            Bytes piece = noise;
+            piece.insert(piece.end(), r.frame.begin(), r.frame.end());
+            EXPECT_EQ(feedAndCheck(r, piece), 1) << "before";
+            EXPECT_TRUE(applied(r)) << "before";
+            // between two replies, as a piece of its own
+            EXPECT_EQ(feedAndCheck(r, noise), 0) << "between";
+            EXPECT_LE(m.frames.netRx.receivePos, 4) << "between";
+            Request(r.type, r.index);
+            EXPECT_EQ(Feed(r.frame), 1) << "between";
+            EXPECT_TRUE(applied(r)) << "between";
+            // inside: after the header's first byte, each count byte, the type and in the body
+            for (std::size_t at : {1u, 2u, 3u, 4u, 5u, 7u}) {
+                piece = r.frame;
+                piece.insert(piece.begin() + static_cast<std::ptrdiff_t>(at), noise.begin(), noise.end());
+                const int accepted = feedAndCheck(r, piece);
+                if (accepted) {
+                    EXPECT_TRUE(applied(r)) << "inside at " << at << ": only the reply itself";
+                } else {
+                    EXPECT_FALSE(applied(r)) << "inside at " << at;
+                }
+                // the transport's retry: records reset, the request again, the reply again
+                ResetRecords(TRANSPORT_NET, false);
+                Request(r.type, r.index);
+                EXPECT_EQ(Feed(r.frame), 1) << "inside at " << at << ": the next reply";
+                EXPECT_TRUE(applied(r)) << "inside at " << at;
+            }
+        }
+    }
+}
 
+TEST_F(ParserTest, HeaderHuntHoldsAtMostTheHeader) {
     Request(3, 0);
-    piece = {0x03};
-    piece.insert(piece.end(), ack.begin(), ack.end());
-    EXPECT_EQ(Feed(piece), 0);
-    const FrameRecord& rx = m.frames.netRx;
-    EXPECT_EQ(rx.frame[0], 0x03);
-    EXPECT_EQ(rx.frame[1], 0xFF);
-    EXPECT_EQ(rx.frame[2], 0x55);
+    for (const Bytes& run : {Bytes(20000, 0xFF), Bytes(20000, 0x55), Bytes(20000, 0x03)}) {
+        EXPECT_EQ(Feed(run), 0);
+        EXPECT_LE(m.frames.netRx.receivePos, 1);
+    }
+    Bytes pairs;
+    for (int i = 0; i < 5000; ++i) {
+        pairs.insert(pairs.end(), {0xFF, 0x55});
+    }
+    EXPECT_EQ(Feed(pairs), 0);
+    EXPECT_LE(m.frames.netRx.receivePos, 4);
+    EXPECT_EQ(Feed(MakeFrame(3, {0})), 1); // the pairs never became the count of the reply
 }
 
 TEST_F(ParserTest, AcknowledgementStatus) {
@@ -223,6 +288,69 @@ TEST_F(ParserTest, ProgramsOfSlotsNeverTouchTheLiveProgram) {
     EXPECT_EQ(m.presets.Slot(21).mic1.level, 21);
     EXPECT_EQ(std::memcmp(&live, &m.image, sizeof live), 0);
     EXPECT_EQ(hooks.posts, (std::vector<RecordingHooks::Post>{{MSG_ALL_PRESETS_RECEIVED, 0}}));
+}
+
+// A name or program reply answers only the request of its type for the slot it carries.
+TEST_F(ParserTest, RepliesForAnotherSlotThanRequestedAreRefused) {
+    struct Case {
+        int requestType, requestSlot, replyType, replySlot;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {130, 5, 130, 0, false}, {130, 0, 130, 5, false}, {130, 5, 130, 6, false}, {129, 0, 130, 0, false},
+        {130, 5, 130, 5, true},  {130, 0, 130, 0, true},  {128, 5, 128, 0, false}, {128, 0, 128, 5, false},
+        {127, 0, 128, 0, false}, {128, 5, 128, 5, true},
+    };
+    Bytes name = {0};
+    for (char c : std::string("Wrong slot          ")) {
+        name.push_back(static_cast<u8>(c));
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.requestType) + "/" + std::to_string(c.requestSlot) + " answered by " +
+                     std::to_string(c.replyType) + "/" + std::to_string(c.replySlot));
+        ResetModel();
+        CommitShadow(true);
+        m.settings.transportType = TRANSPORT_NET;
+        hooks.Clear();
+        const ProgramImage live = m.image;
+        const PresetStore presets = m.presets;
+        Request(c.requestType, c.requestSlot);
+        name[0] = static_cast<u8>(c.replySlot);
+        const Bytes reply = c.replyType == 130 ? Program(c.replySlot, Marked(99)) : MakeFrame(128, name);
+        EXPECT_EQ(Feed(reply), c.accepted ? 1 : 0);
+        EXPECT_EQ(m.frames.netRx.error, c.accepted ? 0 : 1);
+        if (!c.accepted) {
+            EXPECT_EQ(std::memcmp(&live, &m.image, sizeof live), 0);
+            EXPECT_EQ(std::memcmp(&live, &m.shadow, sizeof live), 0);
+            EXPECT_EQ(std::memcmp(&presets, &m.presets, sizeof presets), 0);
+            EXPECT_TRUE(hooks.posts.empty());
+        }
+    }
+}
+
+// Filter objects are the UI thread's: the parser (a transport thread) never reloads them; the window
+// does on MSG_PROGRAM_RECEIVED.
+TEST_F(ParserTest, ReceivedProgramLeavesTheFilterObjectsToTheWindow) {
+    struct CountingSeam : FilterSeam {
+        int reloads = 0;
+        void BuildAll() override {}
+        void ReloadAll() override { ++reloads; }
+        void ReloadChannel(int, int, bool) override { ++reloads; }
+        void ReloadBand(int, int, int) override { ++reloads; }
+    } seam;
+    FilterSeam* const installed = GetFilterSeam();
+    SetFilterSeam(&seam);
+    Request(130, 0);
+    EXPECT_EQ(Feed(Program(0, Marked(40))), 1);
+    const Bytes program = Program(3, Marked(41));
+    Request(133, 3);
+    EXPECT_EQ(Feed(MakeFrame(133, Bytes(program.begin() + 5, program.end() - 1))), 1); // slot, program
+    EXPECT_EQ(seam.reloads, 0);
+    EXPECT_EQ(m.shadow.mic1.level, 41);
+    EXPECT_EQ(hooks.posts.size(), 2u);
+    ReloadFilters();
+    EXPECT_EQ(seam.reloads, 1);
+    SetFilterSeam(installed);
 }
 
 TEST_F(ParserTest, LiveProgramAndRecallReplaceWorkingAndShadow) {

@@ -8,6 +8,13 @@
 
 namespace kel {
 
+namespace bridge {
+// The bridge chip's USB ids: what discovery lists, what the simulated bridges report by default and
+// what the USB transport insists on.
+inline constexpr std::uint16_t kBridgeVendorId = 0x1A86;
+inline constexpr std::uint16_t kBridgeProductId = 0xE010;
+} // namespace bridge
+
 // Signalled by CH9326WriteData when a write has finished (successfully or not).
 using Ch9326Event = EventSet<1>;
 

@@ -11,9 +11,6 @@ namespace kel::bridge {
 
 namespace {
 
-inline constexpr unsigned short kBridgeVendorId = 0x1A86;
-inline constexpr unsigned short kBridgeProductId = 0xE010;
-
 // A report carries a count byte and up to 31 payload bytes; hidapi wants the report id (0) in front.
 inline constexpr std::size_t kReportBytes = 1 + kReportPayload;
 

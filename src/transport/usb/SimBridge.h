@@ -1,6 +1,8 @@
 // Simulated bridges: plug in-process "devices" into the bridge layer, with faults for tests and the demo.
 #pragma once
 
+#include "transport/usb/Ch9326.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -14,9 +16,6 @@ namespace kel {
 struct EngineFaults;
 
 namespace bridge {
-
-inline constexpr std::uint16_t kBridgeVendorId = 0x1A86;
-inline constexpr std::uint16_t kBridgeProductId = 0xE010;
 
 // The far end of a simulated bridge's UART: bytes in, reply bytes out.
 class BridgePeer {

@@ -15,6 +15,8 @@
 
 namespace kel {
 
+static_assert(kUsbReportBytes == bridge::kReportPayload, "a TX piece is one report of the bridge");
+
 namespace {
 
 // The bridge's UART set-up as the device expects it, and the open mode.
@@ -99,8 +101,8 @@ bool CUsbPort::FindBridges(std::vector<std::string>& candidates) {
             continue;
         }
         std::uint16_t vendor = 0, product = 0, version = 0;
-        if (CH9326GetAttributes(handle, &vendor, &product, &version) && vendor == kUsbBridgeVendorId &&
-            product == kUsbBridgeProductId) {
+        if (CH9326GetAttributes(handle, &vendor, &product, &version) && vendor == bridge::kBridgeVendorId &&
+            product == bridge::kBridgeProductId) {
             candidates.push_back(path);
         }
         CH9326CloseDevice(handle);
@@ -133,7 +135,7 @@ bool CUsbPort::Open(const std::string& path) {
     if (!CH9326GetAttributes(m_hDevice, &m_wVendorId, &m_wProductId, &m_wVersion)) {
         return fail(kTextNoAttributes);
     }
-    if (m_wVendorId != kUsbBridgeVendorId || m_wProductId != kUsbBridgeProductId) {
+    if (m_wVendorId != bridge::kBridgeVendorId || m_wProductId != bridge::kBridgeProductId) {
         return fail(kTextWrongIds);
     }
     CH9326SetRate(m_hDevice, kRateCodes[0], kRateCodes[1], kRateCodes[2], kRateCodes[3], kRateCodes[4]);
@@ -156,6 +158,7 @@ bool CUsbPort::Start() {
     }
     // Set before the thread exists, so that a Close right after Start always waits for it.
     m_nStopRequested.store(0);
+    m_failed.store(false);
     m_nAlive.store(1);
     try {
         m_thread = std::thread(&CUsbPort::Run, this);
@@ -180,6 +183,7 @@ void CUsbPort::Close() {
     }
     m_nAlive.store(0);
     m_nStopRequested.store(0);
+    m_failed.store(false);
     m_events.reset();
     if (m_hDevice != -1) {
         CH9326StopThread(m_hDevice);
@@ -352,6 +356,7 @@ void CUsbPort::FailureStep(Event failed) {
 
 void CUsbPort::ReportFailure() {
     m_nStopRequested.store(1);
+    m_failed.store(true);
     Hooks().PostMessage(MSG_TRANSPORT_FAILED, TRANSPORT_USB, Tx().rescanOnFailure);
 }
 

@@ -15,8 +15,6 @@
 
 namespace kel {
 
-inline constexpr std::uint16_t kUsbBridgeVendorId = 0x1A86;
-inline constexpr std::uint16_t kUsbBridgeProductId = 0xE010;
 inline constexpr int kUsbReportBytes = 31;
 
 // Takes the next 31-byte piece of the TX record's frame into `report` (zero-padded), advancing the
@@ -44,6 +42,9 @@ class CUsbPort {
     bool IsOpen() const { return m_hDevice != -1; }
     bool IsAlive() const { return m_nAlive.load() != 0; }
     const std::string& DevicePath() const { return m_strDevicePath; }
+    // True once the running thread has posted MSG_TRANSPORT_FAILED; cleared by Start and Close, so a
+    // failure message still queued from an earlier run can be told apart.
+    bool HasFailed() const { return m_failed.load(); }
 
   private:
     enum Event : std::size_t { kQuit = 0, kPrepare = 1, kSend = 2, kReceive = 3 }; // wait order
@@ -56,6 +57,7 @@ class CUsbPort {
 
     std::atomic<int> m_nStopRequested{0};
     std::atomic<int> m_nAlive{0};
+    std::atomic<bool> m_failed{false};
     std::thread m_thread;
     std::unique_ptr<EventSet<4>> m_events;
     int m_hDevice = -1;
