@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; skips what is already present.
+# usage: scripts/bootstrap.sh [--package]   (--package adds what building and checking the .deb needs)
 set -euo pipefail
 
 packages=(
@@ -8,7 +9,11 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
   fonts-liberation2 fonts-wqy-microhei xvfb xauth
+  desktop-file-utils appstream file
 )
+if [ "${1:-}" = "--package" ]; then
+  packages+=(dpkg-dev lintian x11-utils xdotool imagemagick)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

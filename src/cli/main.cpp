@@ -4,6 +4,7 @@
 #include "cli/DeviceCommands.h"
 #include "cli/Dump.h"
 #include "connection/TransportLinks.h"
+#include "model/BuildConfig.h"
 #include "model/Sections.h"
 #include "model/Timing.h"
 #include "transport/usb/Ch9326.h"
@@ -91,6 +92,8 @@ int main(int argc, char** argv) {
     app.add_flag("--no-network", links.noNetwork, "do not try the network");
     app.add_option("--timing-scale", timingScale, "scale every protocol pause (tests)")
         ->check(CLI::PositiveNumber);
+    app.set_version_flag("--version", std::string("kelvane-cli ") + build::kVersion,
+                         "print the version and exit");
 
     std::string outPath;
     CLI::App* defaults = app.add_subcommand("defaults", "write the start-up program as a program file");
@@ -139,7 +142,7 @@ int main(int argc, char** argv) {
 
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
+    } catch (const CLI::Success& e) { // --help, --version
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         std::fprintf(stderr, "kelvane-cli: %s\n%s", e.what(), app.help().c_str());

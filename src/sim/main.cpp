@@ -94,9 +94,11 @@ int main(int argc, char** argv) {
     app.add_option("--noise", noise, "send these bytes (hex, e.g. FF03) ahead of every reply");
     app.add_flag("--trace", trace, "print one line per frame received: type, index, count");
     app.add_option("--timing-scale", timingScale, "scale of every pause")->check(CLI::PositiveNumber);
+    app.set_version_flag("--version", std::string("kelvane-sim ") + kel::build::kVersion,
+                         "print the version and exit");
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
+    } catch (const CLI::Success& e) { // --help, --version
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         std::fprintf(stderr, "kelvane-sim: %s\n%s", e.what(), app.help().c_str());

@@ -1,5 +1,5 @@
-// Draws the skin of Kelvane Control: every bitmap of resources/skin at 1x and 2x, the icon and skin.qrc.
-// All bitmaps are painted from the palette in controls/Skin.h; nothing is taken from elsewhere.
+// Draws the skin of Kelvane Control: every bitmap of resources/skin at 1x and 2x, the icon's sizes and
+// skin.qrc. All bitmaps are painted from the palette in controls/Skin.h; nothing is taken from elsewhere.
 #include "app/TarnLayout.h"
 #include "controls/DialogUnits.h"
 #include "controls/Skin.h"
@@ -411,6 +411,17 @@ QImage Render(const Bitmap& b, int scale) {
     return image;
 }
 
+// The icon drawn for a square of `pixels` (the drawing is vector, so each size is sharp).
+QImage RenderSquare(const Bitmap& b, int pixels) {
+    QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.scale(double(pixels) / b.size.width(), double(pixels) / b.size.height());
+    b.paint(p, QSizeF(b.size));
+    p.end();
+    return image;
+}
+
 bool Save(const QImage& image, const QString& path) {
     if (!image.save(path, "PNG")) {
         std::fprintf(stderr, "kelvane-skingen: cannot write %s\n", qPrintable(path));
@@ -428,7 +439,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QDir resources(QString::fromLocal8Bit(argv[1]));
-    if (!resources.mkpath(QStringLiteral("skin")) || !resources.mkpath(QStringLiteral("icons"))) {
+    if (!resources.mkpath(QStringLiteral("skin"))) {
         std::fprintf(stderr, "kelvane-skingen: cannot create the skin folders\n");
         return 1;
     }
@@ -459,9 +470,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     file.close();
-    // The desktop icon for the installed application.
-    if (!Save(Render(skinMap.at(IDI_APP), 4), resources.filePath(QStringLiteral("icons/kelvane.png")))) {
-        return 1;
+    // The desktop icon in the hicolor theme's fixed sizes (the scalable one is icons/hicolor/scalable).
+    for (int pixels : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
+        const QString dir = QStringLiteral("icons/hicolor/%1x%1/apps").arg(pixels);
+        if (!resources.mkpath(dir) || !Save(RenderSquare(skinMap.at(IDI_APP), pixels),
+                                            resources.filePath(dir + QStringLiteral("/kelvane.png")))) {
+            return 1;
+        }
     }
     std::printf("kelvane-skingen: %zu bitmaps written to %s\n", kSkinIds.size(),
                 qPrintable(resources.path()));

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Rebuilds the skin: draws every bitmap of resources/skin at 1x and 2x, the icon and resources/skin.qrc.
+# Rebuilds the skin: draws every bitmap of resources/skin at 1x and 2x, the icon sizes and resources/skin.qrc.
 # usage: tools/skingen/generate.sh [build-dir]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
