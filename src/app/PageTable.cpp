@@ -1,6 +1,7 @@
 // The pages behind the tabs. Adding a page: include its header and name its class on its line.
 #include "app/PageTable.h"
 
+#include "pages/DEQ_Dlg.h"
 #include "pages/Effect_Dlg.h"
 #include "pages/Mic_Dlg.h"
 #include "pages/MusicDlg.h"
@@ -17,7 +18,7 @@ template <class Page> CPageBase* Create(QWidget* parent, PageHost* host) {
 
 const std::array<PageEntry, kPageCount> kPages = {{
     {PageId::Music, &Create<CMusicDlg>},
-    {PageId::Deq, &Create<CPlaceholderPage>},
+    {PageId::Deq, &Create<CDEQ_Dlg>},
     {PageId::Mic, &Create<CMic_Dlg>},
     {PageId::Effect, &Create<CEffect_Dlg>},
     {PageId::Main, &Create<CPlaceholderPage>},

@@ -94,6 +94,12 @@ inline constexpr QRgb kTextOnDark = 0xFFFFFFFF;
 inline constexpr QRgb kDisabledText = 0xFF999999; // (153, 153, 153)
 inline constexpr QRgb kDisplayWell = 0xFFF7F9FB;  // light wells behind value texts on the dark bar
 inline constexpr QRgb kStatusPanel = 0xFF0E151D;
+
+// Where the thumb of the vertical gain slider travels inside its channel bitmap (IDB_STRIP_CHANNEL).
+struct SliderMargins {
+    int left, top, right, bottom;
+};
+inline constexpr SliderMargins kStripSliderMargins = {18, 1, 0, 2};
 } // namespace skin
 
 // The bitmap of a resource id at the screen's pixel ratio (the @2x file above 1); null when it is missing.

@@ -36,11 +36,8 @@ constexpr std::array<StripItem, 6> kStripTemplate = {{
 // Band types 0..3 in the order of the list.
 constexpr std::array<const char*, 4> kTypeItems = {"BY", "P", "LS", "HS"};
 
-// Gain slider: channel 138, thumb 137 keyed on its top-left pixel, used inverted (top = +12 dB).
-constexpr int kSliderMarginLeft = 18;
-constexpr int kSliderMarginTop = 1;
-constexpr int kSliderMarginRight = 0;
-constexpr int kSliderMarginBottom = 2;
+// Gain slider: channel 138, thumb 137 keyed on its top-left pixel, used inverted (top = +12 dB); its
+// margins are the skin's kStripSliderMargins.
 
 QRect ItemRect(int id) {
     for (const StripItem& item : kStripTemplate) {
@@ -94,7 +91,8 @@ CEQDlg::CEQDlg(QWidget* parent) : QWidget(parent) {
     m_slider->SetBitmapThumb(IDB_STRIP_THUMB, IDB_STRIP_THUMB, true, kKeyFromPixel, 0, 0);
     m_slider->SetVertical(true);
     m_slider->SetRange(gain.min, gain.max);
-    m_slider->SetMargin(kSliderMarginLeft, kSliderMarginTop, kSliderMarginRight, kSliderMarginBottom);
+    const skin::SliderMargins& margins = skin::kStripSliderMargins;
+    m_slider->SetMargin(margins.left, margins.top, margins.right, margins.bottom);
     m_gain->SetPartnerSlider(m_slider);
 
     m_freq = new CNumEdit(this, IDC_FREQ);

@@ -182,13 +182,23 @@ QWidget* CBoundPage::CreateControl(const TemplateItem& item) {
         w = group;
         break;
     }
-    case ItemKind::Slider:
-    case ItemKind::VSlider: {
+    case ItemKind::Slider: {
         auto* slider = new CBitmapSlider(this, item.id);
-        slider->SetVertical(item.kind == ItemKind::VSlider);
         slider->SetBitmapChannel(IDB_SLIDER_CHANNEL, IDB_SLIDER_CHANNEL_ACTIVE);
         slider->SetBitmapThumb(IDB_SLIDER_THUMB);
         slider->move(rect.topLeft()); // the channel bitmap gives the size
+        w = slider;
+        break;
+    }
+    case ItemKind::VSlider: {
+        // The band strip's gain slider skin: the same 22 × 66 slot, the same look on every page.
+        auto* slider = new CBitmapSlider(this, item.id);
+        slider->SetBitmapChannel(IDB_STRIP_CHANNEL, IDB_STRIP_CHANNEL, false);
+        slider->SetBitmapThumb(IDB_STRIP_THUMB, IDB_STRIP_THUMB, true, kKeyFromPixel, 0, 0);
+        slider->SetVertical(true);
+        const skin::SliderMargins& m = skin::kStripSliderMargins;
+        slider->SetMargin(m.left, m.top, m.right, m.bottom);
+        slider->move(rect.topLeft());
         w = slider;
         break;
     }
@@ -331,7 +341,9 @@ void CBoundPage::CheckSpec() {
         m_kinds.emplace_back(item.id, item.kind);
     }
     for (const SliderBinding& b : m_spec.sliders) {
-        CheckId("sliders", b.slider, &AnySlider, "a slider");
+        if (b.slider != 0) { // 0: an edit without a slider
+            CheckId("sliders", b.slider, &AnySlider, "a slider");
+        }
         CheckId("sliders", b.partner, &SliderPartner, "a value display or numeric edit");
     }
     for (const ComboBinding& b : m_spec.combos) {
@@ -778,6 +790,24 @@ void CBoundPage::RefreshBindings(FieldBase base, FieldForm form) {
     for (const SliderBinding& b : m_spec.sliders) {
         if (b.field.base == base && b.field.form == form) {
             RefreshSlider(b);
+        }
+    }
+}
+
+void CBoundPage::RefreshBand(int band) {
+    const auto ofBand = [band](const Field& f) {
+        return f.base == FieldBase::Band && f.offset == static_cast<std::size_t>(band);
+    };
+    for (const SliderBinding& b : m_spec.sliders) {
+        if (ofBand(b.field)) {
+            RefreshSlider(b);
+        }
+    }
+    for (const ComboBinding& b : m_spec.combos) {
+        QComboBox* box = Combo(b.combo);
+        if (box != nullptr && ofBand(b.field)) {
+            const int v = ReadField(b.field);
+            box->setCurrentIndex(v < box->count() ? v : -1);
         }
     }
 }

@@ -69,7 +69,8 @@ struct Field {
 
 // A slider and its partner (a value display or a numeric edit, as the template says) showing one field.
 // The field holds position × scale (a delay stored in finer steps than its slider moves); shown is the
-// stored value ÷ scale, truncated. An inverted slider has its maximum at the top.
+// stored value ÷ scale, truncated. An inverted slider has its maximum at the top. Slider 0 binds a
+// numeric edit that has no slider (the dynamic EQ page's frequency and Q edits).
 struct SliderBinding {
     int slider;
     int partner;
@@ -221,6 +222,9 @@ class CBoundPage : public CPageBase {
     void RefreshBindings();
     // Only the bindings of one field base and form (e.g. the high-pass after a graph drag).
     void RefreshBindings(FieldBase base, FieldForm form);
+    // Only the bindings of one band object (FieldBase::Band with that index): its type, frequency, gain
+    // and Q controls (the dynamic EQ page's column after a graph drag or an EQ reset).
+    void RefreshBand(int band);
     void ApplyTexts(std::span<const PageText> texts);
     void ApplyExpert(std::span<const int> ids);
 

@@ -164,11 +164,20 @@ constexpr std::array<TemplateItem, 13> LimiterTemplate(const LimiterIds& l, int 
                   Row(l.ratio, x, y + 11 + 3 * pitch, "压缩比例"));
 }
 
-constexpr std::array<SliderBinding, 4> LimiterSliders(const LimiterIds& l, FieldBase base,
-                                                      std::size_t offset) {
+// The four rows alone, without a title (the dynamic EQ page's compressor of each band).
+constexpr std::array<TemplateItem, 12> LimiterRows(const LimiterIds& l, int x, int y, int pitch) {
+    return Concat(Row(l.level, x, y, "压限启动电平"), Row(l.attack, x, y + pitch, "压限启动时间(Atk)"),
+                  Row(l.release, x, y + 2 * pitch, "压限释放时间"),
+                  Row(l.ratio, x, y + 3 * pitch, "压缩比例"));
+}
+
+// The four bytes in LimiterRecord order at `offset`; `level` is the limit level's conversion (its range
+// and offset differ between the music and microphone limiters and the dynamic EQ compressors).
+constexpr std::array<SliderBinding, 4> LimiterSliders(const LimiterIds& l, FieldBase base, std::size_t offset,
+                                                      Conv level = Conv::LimitLevel) {
     return {{{l.level.slider,
               l.level.value,
-              Conv::LimitLevel,
+              level,
               {base, FieldForm::Byte, offset + offsetof(LimiterRecord, level)}},
              {l.attack.slider,
               l.attack.value,
