@@ -121,7 +121,8 @@ void DeqPageTest::compressorsStoreIntoTheChannelEdited_data() {
     QTest::newRow("left band 1 level") << int(EQ_DEQ_L) << 0 << int(D::LEVEL_SLIDER) << 60 << 126 << "12dBV";
     QTest::newRow("left band 2 attack") << int(EQ_DEQ_L) << 1 << int(D::ATTACK_SLIDER) << 19 << 137 << "";
     QTest::newRow("right band 1 level") << int(EQ_DEQ_R) << 0 << int(D::LEVEL_SLIDER) << 0 << 126 << "-48dBV";
-    QTest::newRow("right band 3 level") << int(EQ_DEQ_R) << 2 << int(D::LEVEL_SLIDER) << 33 << 146 << "-15dBV";
+    QTest::newRow("right band 3 level")
+        << int(EQ_DEQ_R) << 2 << int(D::LEVEL_SLIDER) << 33 << 146 << "-15dBV";
     QTest::newRow("right band 3 attack") << int(EQ_DEQ_R) << 2 << int(D::ATTACK_SLIDER) << 4 << 147 << "";
     QTest::newRow("right band 3 release") << int(EQ_DEQ_R) << 2 << int(D::RELEASE_SLIDER) << 7 << 148 << "";
     QTest::newRow("right band 3 ratio") << int(EQ_DEQ_R) << 2 << int(D::RATIO_SLIDER) << 40 << 149 << "";
@@ -228,7 +229,8 @@ void DeqPageTest::syncIsTheMusicPagesByte() {
     QCOMPARE(int(m.image.musicSync), 1);
     QCOMPARE(m.settings.view.deqChannel, int(EQ_DEQ_L));
     QCOMPARE(Page().Graph()->Channel(), int(EQ_DEQ_L));
-    QVERIFY(!Page().Button(D::IDC_MUSIC_LEFT)->isEnabled() && !Page().Button(D::IDC_MUSIC_RIGHT)->isEnabled());
+    QVERIFY(!Page().Button(D::IDC_MUSIC_LEFT)->isEnabled() &&
+            !Page().Button(D::IDC_MUSIC_RIGHT)->isEnabled());
 
     // The music page shows the same link at its next refresh.
     CMusicDlg music(nullptr, nullptr);
@@ -306,8 +308,8 @@ void DeqPageTest::graphReportReloadsOneColumn() {
     QCOMPARE(Page().NumEdit(D::BandId(1, D::FREQ))->GetPos(), 300);
     QCOMPARE(Page().NumEdit(D::BandId(1, D::Q))->GetPos(), 50);
     QCOMPARE(Page().NumEdit(D::BandId(0, D::GAIN))->GetPos(), 120); // another column stays as it was
-    QCOMPARE(Page().Graph()->Highlight(), -1);                        // nothing highlighted
-    Message(MSG_GRAPH_BAND_EDITED, EQ_DEQ_L, 3);                      // no such band: ignored
+    QCOMPARE(Page().Graph()->Highlight(), -1);                      // nothing highlighted
+    Message(MSG_GRAPH_BAND_EDITED, EQ_DEQ_L, 3);                    // no such band: ignored
     QCOMPARE(Page().NumEdit(D::BandId(0, D::GAIN))->GetPos(), 120);
 }
 
