@@ -588,8 +588,8 @@ void WindowTest::placeholderPagesSaySo() {
     Fixture f;
     CTarnDlg& w = *f.window;
     w.resize(w.size());
-    w.ShowPage(1);
-    auto* page = dynamic_cast<CPlaceholderPage*>(w.Page(PageId::Deq));
+    w.ShowPage(4);
+    auto* page = dynamic_cast<CPlaceholderPage*>(w.Page(PageId::Main));
     QVERIFY(page != nullptr);
     QCOMPARE(CPlaceholderPage::Note(), QStringLiteral("This page is not available yet."));
     QImage image(page->size(), QImage::Format_RGB32);
