@@ -3,6 +3,7 @@
 
 #include "pages/DEQ_Dlg.h"
 #include "pages/Effect_Dlg.h"
+#include "pages/MainDlg.h"
 #include "pages/Mic_Dlg.h"
 #include "pages/MusicDlg.h"
 #include "pages/PlaceholderPage.h"
@@ -21,7 +22,7 @@ const std::array<PageEntry, kPageCount> kPages = {{
     {PageId::Deq, &Create<CDEQ_Dlg>},
     {PageId::Mic, &Create<CMic_Dlg>},
     {PageId::Effect, &Create<CEffect_Dlg>},
-    {PageId::Main, &Create<CPlaceholderPage>},
+    {PageId::Main, &Create<CMainDlg>},
     {PageId::System, &Create<CSysDlg>},
 }};
 

@@ -73,6 +73,9 @@ bool AnyButton(ItemKind k) {
 bool SliderPartner(ItemKind k) {
     return k == ItemKind::Display || k == ItemKind::NumEdit;
 }
+bool DisplayKind(ItemKind k) {
+    return k == ItemKind::Display;
+}
 bool ComboKind(ItemKind k) {
     return k == ItemKind::Combo;
 }
@@ -270,6 +273,9 @@ void CBoundPage::BindSliders() {
             e->Configure(c);
             e->SetPartnerSlider(Slider(b.slider));
         }
+        if (CEdit_Static* also = Display(b.alsoShownIn); also != nullptr && b.alsoShownAs != Conv::Count) {
+            also->Configure(ConversionOf(b.alsoShownAs));
+        }
     }
 }
 
@@ -345,6 +351,9 @@ void CBoundPage::CheckSpec() {
             CheckId("sliders", b.slider, &AnySlider, "a slider");
         }
         CheckId("sliders", b.partner, &SliderPartner, "a value display or numeric edit");
+        if (b.alsoShownIn != 0) {
+            CheckId("sliders", b.alsoShownIn, &DisplayKind, "a value display");
+        }
     }
     for (const ComboBinding& b : m_spec.combos) {
         CheckId("combos", b.combo, &ComboKind, "a combo box");
@@ -454,7 +463,7 @@ QString CBoundPage::Text(int id) const {
 // ------------------------------------------------------------------------------------ records, channels
 
 const ChannelChoice* CBoundPage::ChoiceOf(int eqChannel) const {
-    for (const ChannelChoice& c : m_spec.channels.choices) {
+    for (const ChannelChoice& c : Channels().choices) {
         if (c.eqChannel == eqChannel) {
             return &c;
         }
@@ -462,18 +471,30 @@ const ChannelChoice* CBoundPage::ChoiceOf(int eqChannel) const {
     return nullptr;
 }
 
+std::uint8_t* CBoundPage::LinkByte() const {
+    const ChannelSpec& c = Channels();
+    ProgramImage& img = TheModel().image;
+    if (c.linkByte != nullptr) {
+        return &(img.*c.linkByte);
+    }
+    return c.linkOffset != kNoRecord ? reinterpret_cast<std::uint8_t*>(&img) + c.linkOffset : nullptr;
+}
+
 bool CBoundPage::Linked() const {
-    const ChannelSpec& c = m_spec.channels;
-    return c.linkByte != nullptr && TheModel().image.*c.linkByte != 0;
+    const std::uint8_t* link = LinkByte();
+    return link != nullptr && *link != 0;
 }
 
 int* CBoundPage::Selection() const {
-    const ChannelSpec& c = m_spec.channels;
+    const ChannelSpec& c = Channels();
+    if (c.selectionOf != nullptr) {
+        return &c.selectionOf();
+    }
     return c.selection != nullptr ? &(TheModel().settings.view.*c.selection) : nullptr;
 }
 
 int CBoundPage::EditedChannel() const {
-    const ChannelSpec& c = m_spec.channels;
+    const ChannelSpec& c = Channels();
     if (c.choices.empty()) {
         return m_spec.graph.channel;
     }
@@ -493,7 +514,7 @@ std::uint8_t* CBoundPage::EditedRecord() {
 }
 
 std::uint8_t* CBoundPage::SharedRecord() {
-    const std::size_t shared = m_spec.channels.sharedRecord;
+    const std::size_t shared = Channels().sharedRecord;
     return shared == kNoRecord ? EditedRecord() : reinterpret_cast<std::uint8_t*>(&TheModel().image) + shared;
 }
 
@@ -516,6 +537,8 @@ std::uint8_t* CBoundPage::Base(FieldBase base) {
         return SharedRecord();
     case FieldBase::System:
         return reinterpret_cast<std::uint8_t*>(&TheModel().system);
+    case FieldBase::Partner:
+        return PartnerRecord();
     default:
         return nullptr;
     }
@@ -659,6 +682,12 @@ void SetSliderValue(CBitmapSlider& s, int v, bool inverted) {
 
 } // namespace
 
+void CBoundPage::ShowAlso(const SliderBinding& b, int v) {
+    if (CEdit_Static* also = Display(b.alsoShownIn)) {
+        also->SetValue(v);
+    }
+}
+
 bool CBoundPage::SliderEdited(int id) {
     for (const SliderBinding& b : m_spec.sliders) {
         if (b.slider != id) {
@@ -675,6 +704,7 @@ bool CBoundPage::SliderEdited(int id) {
         } else if (CNumEdit* e = NumEdit(b.partner)) {
             e->SetPos(v);
         }
+        ShowAlso(b, v);
         WriteField(b.field, v * b.scale, b.slider);
         return true;
     }
@@ -694,6 +724,7 @@ bool CBoundPage::NumEditEdited(int id) {
         if (CBitmapSlider* s = Slider(b.slider)) {
             SetSliderValue(*s, v, b.inverted);
         }
+        ShowAlso(b, v);
         WriteField(b.field, v * b.scale, b.partner);
         return true;
     }
@@ -734,7 +765,7 @@ void CBoundPage::Clicked(int id) {
     if (ToggleClicked(id)) {
         return;
     }
-    const ChannelSpec& c = m_spec.channels;
+    const ChannelSpec& c = Channels();
     if (c.linkButton != 0 && id == c.linkButton) {
         ToggleLink();
         return;
@@ -767,6 +798,7 @@ void CBoundPage::RefreshSlider(const SliderBinding& b) {
     } else if (CNumEdit* e = NumEdit(b.partner)) {
         e->SetPos(v);
     }
+    ShowAlso(b, v);
 }
 
 void CBoundPage::RefreshBindings() {
@@ -814,7 +846,7 @@ void CBoundPage::RefreshBand(int band) {
 
 void CBoundPage::FollowLink() {
     int* selection = Selection();
-    const ChannelSpec& c = m_spec.channels;
+    const ChannelSpec& c = Channels();
     if (selection == nullptr || c.choices.empty() || !Linked() || *selection == c.choices.front().eqChannel) {
         return;
     }
@@ -888,14 +920,15 @@ void CBoundPage::ChannelSwitched() {
 }
 
 void CBoundPage::ToggleLink() {
-    const ChannelSpec& c = m_spec.channels;
+    const ChannelSpec& c = Channels();
     int* selection = Selection();
-    if (c.linkByte == nullptr || selection == nullptr || c.choices.size() < 2) {
+    std::uint8_t* linkByte = LinkByte();
+    if (linkByte == nullptr || selection == nullptr || c.choices.size() < 2) {
         return;
     }
     // The transmit thread must not compare while the flag and the copy are half done.
     ImageLockGuard lock(ImageLock());
-    std::uint8_t& link = TheModel().image.*c.linkByte;
+    std::uint8_t& link = *linkByte;
     link = link == 0 ? 1 : 0;
     if (link != 0) {
         if (*selection != c.choices.front().eqChannel) {
@@ -918,7 +951,7 @@ void CBoundPage::SelectChannel(int eqChannel) {
 }
 
 void CBoundPage::RefreshChannelButtons() {
-    const ChannelSpec& c = m_spec.channels;
+    const ChannelSpec& c = Channels();
     const int* selection = Selection();
     if (selection == nullptr) {
         return;

@@ -46,6 +46,7 @@ enum class FieldBase : std::uint8_t {
     HighPass, // the edited channel's high-pass crossover object
     LowPass,  // the edited channel's low-pass crossover object
     Band,     // a band object of the edited channel's collection; the offset is the band index
+    Partner,  // the other record of a pair both shown at once (main output: the right channel's mute, delay)
 };
 
 enum class FieldForm : std::uint8_t {
@@ -70,7 +71,8 @@ struct Field {
 // A slider and its partner (a value display or a numeric edit, as the template says) showing one field.
 // The field holds position × scale (a delay stored in finer steps than its slider moves); shown is the
 // stored value ÷ scale, truncated. An inverted slider has its maximum at the top. Slider 0 binds a
-// numeric edit that has no slider (the dynamic EQ page's frequency and Q edits).
+// numeric edit that has no slider (the dynamic EQ page's frequency and Q edits). A second value display
+// may show the same position through another conversion (a delay also as a distance).
 struct SliderBinding {
     int slider;
     int partner;
@@ -78,6 +80,8 @@ struct SliderBinding {
     Field field;
     int scale = 1;
     bool inverted = false;
+    int alsoShownIn = 0; // 0: no second display
+    Conv alsoShownAs = Conv::Count;
 };
 
 // A drop-down list whose selection index is the stored value. Empty items keep the template's list.
@@ -123,8 +127,12 @@ struct ChannelChoice {
 struct ChannelSpec {
     std::span<const ChannelChoice> choices;
     int PageViewState::*selection = nullptr; // the selection global (survives page switches)
-    int linkButton = 0;                      // 0: no link
+    // Or, for a selection global that is one of an array (a pair of the main output page), where it is.
+    int& (*selectionOf)() = nullptr;
+    int linkButton = 0; // 0: no link
     std::uint8_t ProgramImage::*linkByte = nullptr;
+    // Or the link byte by its image offset (one byte of an array: OutputLink 2707, 2709, 2710).
+    std::size_t linkOffset = kNoRecord;
     // Channel 1 copied onto channel 2 in image and shadow when the link goes off.
     void (*syncCopy)() = nullptr;
     // The record of the settings both channels share (kNoRecord: each channel keeps its own).
@@ -208,6 +216,8 @@ class CBoundPage : public CPageBase {
     // The record being edited, and the record of the settings both channels share.
     virtual std::uint8_t* EditedRecord();
     virtual std::uint8_t* SharedRecord();
+    // The other record of a pair shown side by side (FieldBase::Partner); none by default.
+    virtual std::uint8_t* PartnerRecord() { return nullptr; }
     // The channel being edited: channel 1 while linked, else the selection; the graph's channel on a page
     // without a channel choice.
     virtual int EditedChannel() const;
@@ -215,6 +225,8 @@ class CBoundPage : public CPageBase {
     CFilter* LowPass() const { return m_lowPass; }
 
   protected:
+    // The channel choice in use: the spec's, or (a page serving several tabs) the current tab's.
+    virtual const ChannelSpec& Channels() const { return m_spec.channels; }
     // The crossover objects of a channel's collection (n and n + 1).
     void UseCrossoversOf(int eqChannel);
 
@@ -273,8 +285,10 @@ class CBoundPage : public CPageBase {
     std::uint8_t* Base(FieldBase base);
     CFilter* FilterOf(const Field& f) const;
     void RefreshSlider(const SliderBinding& b);
+    void ShowAlso(const SliderBinding& b, int v);
     // A linked program arrived while channel 2 was selected: linked, the page edits channel 1.
     void FollowLink();
+    std::uint8_t* LinkByte() const;
     bool Linked() const;
     int* Selection() const;
     const ChannelChoice* ChoiceOf(int eqChannel) const;

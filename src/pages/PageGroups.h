@@ -155,11 +155,21 @@ struct LimiterIds {
     RowIds level, attack, release, ratio;
 };
 
+// What differs between the limiters of the pages: the music and microphone pages show the level in dBV
+// and the attack row as "Attack Time(Atk)"; the main output page in dB (LimiterSliders takes the level
+// conversion) and as "Attack Time".
+struct LimiterStyle {
+    Conv level;
+    PageText attack; // the attack row's caption (the id is not used)
+};
+inline constexpr LimiterStyle kInputLimiter = {Conv::LimitLevel, {0, "压限启动时间(Atk)", "Attack Time(Atk)"}};
+inline constexpr LimiterStyle kOutputLimiter = {Conv::OutputLimitLevel, {0, "压限启动时间", "Attack Time"}};
+
 constexpr std::array<TemplateItem, 13> LimiterTemplate(const LimiterIds& l, int x, int y, int pitch,
-                                                       const char* title) {
+                                                       const char* title,
+                                                       const LimiterStyle& style = kInputLimiter) {
     return Concat(std::array<TemplateItem, 1>{{{l.title, ItemKind::Title, {x, y, kColumnW, 9}, title}}},
-                  Row(l.level, x, y + 11, "压限启动电平"),
-                  Row(l.attack, x, y + 11 + pitch, "压限启动时间(Atk)"),
+                  Row(l.level, x, y + 11, "压限启动电平"), Row(l.attack, x, y + 11 + pitch, style.attack.zh),
                   Row(l.release, x, y + 11 + 2 * pitch, "压限释放时间"),
                   Row(l.ratio, x, y + 11 + 3 * pitch, "压缩比例"));
 }
@@ -194,9 +204,9 @@ constexpr std::array<SliderBinding, 4> LimiterSliders(const LimiterIds& l, Field
 }
 
 // The row labels; the title is the page's own.
-constexpr std::array<PageText, 4> LimiterRowTexts(const LimiterIds& l) {
+constexpr std::array<PageText, 4> LimiterRowTexts(const LimiterIds& l, const LimiterStyle& style = kInputLimiter) {
     return {{{l.level.label, "压限启动电平", "Limit Level"},
-             {l.attack.label, "压限启动时间(Atk)", "Attack Time(Atk)"},
+             {l.attack.label, style.attack.zh, style.attack.en},
              {l.release.label, "压限释放时间", "Release Time"},
              {l.ratio.label, "压缩比例", "Ratio"}}};
 }
