@@ -38,8 +38,10 @@ static_assert(MixLevelAt(4) == 9 && MixSwitchAt(0) == 2 && MixSwitchAt(4) == 10)
 
 constexpr groups::BandLabelIds kBandLabels = {M::IDC_LABEL_TYPE, M::IDC_LABEL_GAIN, M::IDC_LABEL_FREQ,
                                               M::IDC_LABEL_Q};
-constexpr groups::CrossoverIds kHpf = {M::IDC_HPF_TITLE, M::IDC_COMBO_HPF, M::IDC_HPF_EDIT, M::IDC_HPF_SLIDER};
-constexpr groups::CrossoverIds kLpf = {M::IDC_LPF_TITLE, M::IDC_COMBO_LPF, M::IDC_LPF_EDIT, M::IDC_LPF_SLIDER};
+constexpr groups::CrossoverIds kHpf = {M::IDC_HPF_TITLE, M::IDC_COMBO_HPF, M::IDC_HPF_EDIT,
+                                       M::IDC_HPF_SLIDER};
+constexpr groups::CrossoverIds kLpf = {M::IDC_LPF_TITLE, M::IDC_COMBO_LPF, M::IDC_LPF_EDIT,
+                                       M::IDC_LPF_SLIDER};
 constexpr groups::LimiterIds kLimiterIds = {
     M::IDC_LIMIT_TITLE,
     {M::IDC_LIMIT_LEVEL_LABEL, M::IDC_LIMIT_LEVEL_VALUE, M::IDC_LIMIT_LEVEL_SLIDER},
@@ -55,28 +57,42 @@ struct MixRow {
     const char* en;
 };
 constexpr std::array<MixRow, 5> kMixRows = {{
-    {{M::IDC_MUSIC_LABEL, M::IDC_MUSIC_VALUE, M::IDC_MUSIC_SLIDER}, M::IDC_MUSIC_SWITCH, "音乐电平", "Music Level"},
+    {{M::IDC_MUSIC_LABEL, M::IDC_MUSIC_VALUE, M::IDC_MUSIC_SLIDER},
+     M::IDC_MUSIC_SWITCH,
+     "音乐电平",
+     "Music Level"},
     {{M::IDC_MIC_LABEL, M::IDC_MIC_VALUE, M::IDC_MIC_SLIDER}, M::IDC_MIC_SWITCH, "话筒电平", "Mic Level"},
-    {{M::IDC_ECHOA_LABEL, M::IDC_ECHOA_VALUE, M::IDC_ECHOA_SLIDER}, M::IDC_ECHOA_SWITCH, "回声A电平", "EchoA Level"},
-    {{M::IDC_ECHOB_LABEL, M::IDC_ECHOB_VALUE, M::IDC_ECHOB_SLIDER}, M::IDC_ECHOB_SWITCH, "回声B电平", "EchoB Level"},
-    {{M::IDC_REVERB_LABEL, M::IDC_REVERB_VALUE, M::IDC_REVERB_SLIDER}, M::IDC_REVERB_SWITCH, "混响电平",
+    {{M::IDC_ECHOA_LABEL, M::IDC_ECHOA_VALUE, M::IDC_ECHOA_SLIDER},
+     M::IDC_ECHOA_SWITCH,
+     "回声A电平",
+     "EchoA Level"},
+    {{M::IDC_ECHOB_LABEL, M::IDC_ECHOB_VALUE, M::IDC_ECHOB_SLIDER},
+     M::IDC_ECHOB_SWITCH,
+     "回声B电平",
+     "EchoB Level"},
+    {{M::IDC_REVERB_LABEL, M::IDC_REVERB_VALUE, M::IDC_REVERB_SLIDER},
+     M::IDC_REVERB_SWITCH,
+     "混响电平",
      "Reverb Level"},
 }};
 
 // A delay row: the Row of a group, with the distance display beside the slider.
 constexpr std::array<TemplateItem, 4> DelayRow(const groups::RowIds& r, int distance, int x, int y,
                                                const char* caption) {
-    return groups::Concat(groups::Row(r, x, y, caption),
-                          std::array<TemplateItem, 1>{{{distance, ItemKind::Display, {x + 93, y + 10, 30, 9}}}});
+    return groups::Concat(
+        groups::Row(r, x, y, caption),
+        std::array<TemplateItem, 1>{{{distance, ItemKind::Display, {x + 93, y + 10, 30, 9}}}});
 }
-constexpr groups::RowIds kLeftDelay = {M::IDC_LEFT_DELAY_LABEL, M::IDC_LEFT_DELAY_VALUE, M::IDC_LEFT_DELAY_SLIDER};
+constexpr groups::RowIds kLeftDelay = {M::IDC_LEFT_DELAY_LABEL, M::IDC_LEFT_DELAY_VALUE,
+                                       M::IDC_LEFT_DELAY_SLIDER};
 constexpr groups::RowIds kRightDelay = {M::IDC_RIGHT_DELAY_LABEL, M::IDC_RIGHT_DELAY_VALUE,
                                         M::IDC_RIGHT_DELAY_SLIDER};
 
 constexpr std::array<TemplateItem, 4> MixRowTemplate(const MixRow& r, int x, int y) {
-    return groups::Concat(groups::Row(r.ids, x, y, r.zh), std::array<TemplateItem, 1>{{
-                                                              {r.switchId, ItemKind::SwitchButton, {x + 94, y + 9, 16, 11}},
-                                                          }});
+    return groups::Concat(groups::Row(r.ids, x, y, r.zh),
+                          std::array<TemplateItem, 1>{{
+                              {r.switchId, ItemKind::SwitchButton, {x + 94, y + 9, 16, 11}},
+                          }});
 }
 
 // The template (dialog 149), 715 × 359 dialog units: band labels and the ten strips at the top left with
@@ -101,7 +117,8 @@ constexpr auto kTemplate = groups::Concat(
         {M::IDC_RIGHT_MUTE, ItemKind::Button, {kColA + 56, 84, 52, 14}, "右静音"},
     }),
     MixRowTemplate(kMixRows[0], kColB, 2), MixRowTemplate(kMixRows[1], kColB, 2 + kMixPitch),
-    MixRowTemplate(kMixRows[2], kColB, 2 + 2 * kMixPitch), MixRowTemplate(kMixRows[3], kColB, 2 + 3 * kMixPitch),
+    MixRowTemplate(kMixRows[2], kColB, 2 + 2 * kMixPitch),
+    MixRowTemplate(kMixRows[3], kColB, 2 + 3 * kMixPitch),
     MixRowTemplate(kMixRows[4], kColB, 2 + 4 * kMixPitch),
     DelayRow(kLeftDelay, M::IDC_LEFT_DISTANCE, kColB, 2 + 5 * kMixPitch + 2, "左声道延时"),
     DelayRow(kRightDelay, M::IDC_RIGHT_DISTANCE, kColB, 2 + 6 * kMixPitch + 2, "右声道延时"),
@@ -161,25 +178,25 @@ const auto kToggles = std::to_array<ToggleBinding>({
 });
 
 // "EQ Pass" keeps its caption in both languages; the tab's own labels are in kTabs.
-constexpr auto kTexts = groups::Concat(
-    std::to_array<PageText>({
-        {M::IDC_SYNC, "同步", "SYNC"},
-        {M::IDC_EQ_RESET, "EQ重置", "EQ Reset"},
-        {M::IDC_AUTO, "自动", "Auto"},
-        {M::IDC_SING, "唱歌", "Sing"},
-        {M::IDC_DISCO, "热舞", "Disco"},
-        {M::IDC_DECODE, "解码", "Decode"},
-        {M::IDC_HPF_TITLE, "高通", "HPF"},
-        {M::IDC_LPF_TITLE, "低通", "LPF"},
-    }),
-    std::array<PageText, 5>{{
-        {kMixRows[0].ids.label, kMixRows[0].zh, kMixRows[0].en},
-        {kMixRows[1].ids.label, kMixRows[1].zh, kMixRows[1].en},
-        {kMixRows[2].ids.label, kMixRows[2].zh, kMixRows[2].en},
-        {kMixRows[3].ids.label, kMixRows[3].zh, kMixRows[3].en},
-        {kMixRows[4].ids.label, kMixRows[4].zh, kMixRows[4].en},
-    }},
-    groups::BandLabelTexts(kBandLabels), groups::LimiterRowTexts(kLimiterIds, groups::kOutputLimiter));
+constexpr auto kTexts = groups::Concat(std::to_array<PageText>({
+                                           {M::IDC_SYNC, "同步", "SYNC"},
+                                           {M::IDC_EQ_RESET, "EQ重置", "EQ Reset"},
+                                           {M::IDC_AUTO, "自动", "Auto"},
+                                           {M::IDC_SING, "唱歌", "Sing"},
+                                           {M::IDC_DISCO, "热舞", "Disco"},
+                                           {M::IDC_DECODE, "解码", "Decode"},
+                                           {M::IDC_HPF_TITLE, "高通", "HPF"},
+                                           {M::IDC_LPF_TITLE, "低通", "LPF"},
+                                       }),
+                                       std::array<PageText, 5>{{
+                                           {kMixRows[0].ids.label, kMixRows[0].zh, kMixRows[0].en},
+                                           {kMixRows[1].ids.label, kMixRows[1].zh, kMixRows[1].en},
+                                           {kMixRows[2].ids.label, kMixRows[2].zh, kMixRows[2].en},
+                                           {kMixRows[3].ids.label, kMixRows[3].zh, kMixRows[3].en},
+                                           {kMixRows[4].ids.label, kMixRows[4].zh, kMixRows[4].en},
+                                       }},
+                                       groups::BandLabelTexts(kBandLabels),
+                                       groups::LimiterRowTexts(kLimiterIds, groups::kOutputLimiter));
 
 // Disabled in "Easy Mode".
 constexpr auto kExpertControls =
@@ -187,20 +204,47 @@ constexpr auto kExpertControls =
 
 // Shut while the output mode is "Auto" (with the band strips).
 constexpr auto kEditingControls = std::to_array<int>({
-    M::IDC_SYNC,          M::IDC_LEFT,          M::IDC_RIGHT,         M::IDC_EQ_RESET,
-    M::IDC_EQ_PASS,       M::IDC_LEFT_MUTE,     M::IDC_RIGHT_MUTE,    M::IDC_MUSIC_SWITCH,
-    M::IDC_MIC_SWITCH,    M::IDC_ECHOA_SWITCH,  M::IDC_ECHOB_SWITCH,  M::IDC_REVERB_SWITCH,
-    M::IDC_MUSIC_SLIDER,  M::IDC_MIC_SLIDER,    M::IDC_ECHOA_SLIDER,  M::IDC_ECHOB_SLIDER,
-    M::IDC_REVERB_SLIDER, M::IDC_LIMIT_LEVEL_SLIDER, M::IDC_LIMIT_ATTACK_SLIDER, M::IDC_LIMIT_RELEASE_SLIDER,
-    M::IDC_RATIO_SLIDER,  M::IDC_LEFT_DELAY_SLIDER,  M::IDC_RIGHT_DELAY_SLIDER,  M::IDC_HPF_SLIDER,
-    M::IDC_LPF_SLIDER,    M::IDC_COMBO_HPF,     M::IDC_COMBO_LPF,     M::IDC_HPF_EDIT,
+    M::IDC_SYNC,
+    M::IDC_LEFT,
+    M::IDC_RIGHT,
+    M::IDC_EQ_RESET,
+    M::IDC_EQ_PASS,
+    M::IDC_LEFT_MUTE,
+    M::IDC_RIGHT_MUTE,
+    M::IDC_MUSIC_SWITCH,
+    M::IDC_MIC_SWITCH,
+    M::IDC_ECHOA_SWITCH,
+    M::IDC_ECHOB_SWITCH,
+    M::IDC_REVERB_SWITCH,
+    M::IDC_MUSIC_SLIDER,
+    M::IDC_MIC_SLIDER,
+    M::IDC_ECHOA_SLIDER,
+    M::IDC_ECHOB_SLIDER,
+    M::IDC_REVERB_SLIDER,
+    M::IDC_LIMIT_LEVEL_SLIDER,
+    M::IDC_LIMIT_ATTACK_SLIDER,
+    M::IDC_LIMIT_RELEASE_SLIDER,
+    M::IDC_RATIO_SLIDER,
+    M::IDC_LEFT_DELAY_SLIDER,
+    M::IDC_RIGHT_DELAY_SLIDER,
+    M::IDC_HPF_SLIDER,
+    M::IDC_LPF_SLIDER,
+    M::IDC_COMBO_HPF,
+    M::IDC_COMBO_LPF,
+    M::IDC_HPF_EDIT,
     M::IDC_LPF_EDIT,
 });
 
 // Hidden on the mono tabs.
 constexpr auto kRightSide = std::to_array<int>({
-    M::IDC_SYNC, M::IDC_LEFT, M::IDC_RIGHT, M::IDC_RIGHT_MUTE, M::IDC_RIGHT_DELAY_LABEL, M::IDC_RIGHT_DELAY_SLIDER,
-    M::IDC_RIGHT_DELAY_VALUE, M::IDC_RIGHT_DISTANCE,
+    M::IDC_SYNC,
+    M::IDC_LEFT,
+    M::IDC_RIGHT,
+    M::IDC_RIGHT_MUTE,
+    M::IDC_RIGHT_DELAY_LABEL,
+    M::IDC_RIGHT_DELAY_SLIDER,
+    M::IDC_RIGHT_DELAY_VALUE,
+    M::IDC_RIGHT_DISTANCE,
 });
 
 constexpr std::array<int, 4> kModeButtons = {M::IDC_AUTO, M::IDC_SING, M::IDC_DISCO, M::IDC_DECODE};
@@ -229,12 +273,12 @@ constexpr int Channel(int record) {
     return EQ_OUTPUT_FIRST + record;
 }
 
-constexpr auto kMainChoices = std::to_array<ChannelChoice>({{M::IDC_LEFT, Channel(OUT_MAIN_L)},
-                                                            {M::IDC_RIGHT, Channel(OUT_MAIN_R)}});
-constexpr auto kRearChoices = std::to_array<ChannelChoice>({{M::IDC_LEFT, Channel(OUT_REAR_L)},
-                                                            {M::IDC_RIGHT, Channel(OUT_REAR_R)}});
-constexpr auto kSurroundChoices = std::to_array<ChannelChoice>({{M::IDC_LEFT, Channel(OUT_SURR_L)},
-                                                                {M::IDC_RIGHT, Channel(OUT_SURR_R)}});
+constexpr auto kMainChoices =
+    std::to_array<ChannelChoice>({{M::IDC_LEFT, Channel(OUT_MAIN_L)}, {M::IDC_RIGHT, Channel(OUT_MAIN_R)}});
+constexpr auto kRearChoices =
+    std::to_array<ChannelChoice>({{M::IDC_LEFT, Channel(OUT_REAR_L)}, {M::IDC_RIGHT, Channel(OUT_REAR_R)}});
+constexpr auto kSurroundChoices =
+    std::to_array<ChannelChoice>({{M::IDC_LEFT, Channel(OUT_SURR_L)}, {M::IDC_RIGHT, Channel(OUT_SURR_R)}});
 
 // Mutes and delays of a pair, shared by Main, Rear and Surround.
 constexpr PageText kLeftMute = {M::IDC_LEFT_MUTE, "左静音", "L Mute"};
@@ -250,9 +294,10 @@ constexpr auto kMainTexts = std::to_array<PageText>({{M::IDC_LEFT, "主左", "Ma
                                                      {M::IDC_LIMIT_TITLE, "主输出压限", "Main Limit"},
                                                      kLeftDelayText,
                                                      kRightDelayText});
-constexpr auto kCenterTexts = std::to_array<PageText>({kMonoMute,
-                                                       {M::IDC_LIMIT_TITLE, "中置压限", "Center Limit"},
-                                                       {M::IDC_LEFT_DELAY_LABEL, "中置延时", "Center Delay"}});
+constexpr auto kCenterTexts =
+    std::to_array<PageText>({kMonoMute,
+                             {M::IDC_LIMIT_TITLE, "中置压限", "Center Limit"},
+                             {M::IDC_LEFT_DELAY_LABEL, "中置延时", "Center Delay"}});
 constexpr auto kSubTexts = std::to_array<PageText>({kMonoMute,
                                                     {M::IDC_LIMIT_TITLE, "超低压限", "SUB Limit"},
                                                     {M::IDC_LEFT_DELAY_LABEL, "超低延时", "SUB Delay"}});
@@ -263,18 +308,20 @@ constexpr auto kRearTexts = std::to_array<PageText>({{M::IDC_LEFT, "后左", "Re
                                                      {M::IDC_LIMIT_TITLE, "后置输出压限", "Rear Limit"},
                                                      kLeftDelayText,
                                                      kRightDelayText});
-constexpr auto kSurroundTexts = std::to_array<PageText>({{M::IDC_LEFT, "环绕左", "Surround L"},
-                                                         {M::IDC_RIGHT, "环绕右", "Surround R"},
-                                                         kLeftMute,
-                                                         kRightMute,
-                                                         {M::IDC_LIMIT_TITLE, "环绕输出压限", "Surround Limit"},
-                                                         kLeftDelayText,
-                                                         kRightDelayText});
+constexpr auto kSurroundTexts =
+    std::to_array<PageText>({{M::IDC_LEFT, "环绕左", "Surround L"},
+                             {M::IDC_RIGHT, "环绕右", "Surround R"},
+                             kLeftMute,
+                             kRightMute,
+                             {M::IDC_LIMIT_TITLE, "环绕输出压限", "Surround Limit"},
+                             kLeftDelayText,
+                             kRightDelayText});
 
 // The pair's link: its OutputLink byte; the link going off copies the left record onto the right one in
 // all three blocks (mute and delay of the right record kept), in image and shadow.
 const std::array<OutputTab, 5> kTabs = {{
-    {OUT_MAIN_L, OUT_MAIN_R,
+    {OUT_MAIN_L,
+     OUT_MAIN_R,
      {.choices = kMainChoices,
       .selectionOf = &PairSelection<0>,
       .linkButton = M::IDC_SYNC,
@@ -283,14 +330,16 @@ const std::array<OutputTab, 5> kTabs = {{
      kMainTexts},
     {OUT_CENTER, -1, {}, kCenterTexts},
     {OUT_SUB, -1, {}, kSubTexts},
-    {OUT_REAR_L, OUT_REAR_R,
+    {OUT_REAR_L,
+     OUT_REAR_R,
      {.choices = kRearChoices,
       .selectionOf = &PairSelection<1>,
       .linkButton = M::IDC_SYNC,
       .linkOffset = LinkOffset(2),
       .syncCopy = [] { LinkOutputPair(OutputPair::Rear); }},
      kRearTexts},
-    {OUT_SURR_L, OUT_SURR_R,
+    {OUT_SURR_L,
+     OUT_SURR_R,
      {.choices = kSurroundChoices,
       .selectionOf = &PairSelection<2>,
       .linkButton = M::IDC_SYNC,

@@ -162,7 +162,8 @@ struct LimiterStyle {
     Conv level;
     PageText attack; // the attack row's caption (the id is not used)
 };
-inline constexpr LimiterStyle kInputLimiter = {Conv::LimitLevel, {0, "压限启动时间(Atk)", "Attack Time(Atk)"}};
+inline constexpr LimiterStyle kInputLimiter = {Conv::LimitLevel,
+                                               {0, "压限启动时间(Atk)", "Attack Time(Atk)"}};
 inline constexpr LimiterStyle kOutputLimiter = {Conv::OutputLimitLevel, {0, "压限启动时间", "Attack Time"}};
 
 constexpr std::array<TemplateItem, 13> LimiterTemplate(const LimiterIds& l, int x, int y, int pitch,
@@ -204,7 +205,8 @@ constexpr std::array<SliderBinding, 4> LimiterSliders(const LimiterIds& l, Field
 }
 
 // The row labels; the title is the page's own.
-constexpr std::array<PageText, 4> LimiterRowTexts(const LimiterIds& l, const LimiterStyle& style = kInputLimiter) {
+constexpr std::array<PageText, 4> LimiterRowTexts(const LimiterIds& l,
+                                                  const LimiterStyle& style = kInputLimiter) {
     return {{{l.level.label, "压限启动电平", "Limit Level"},
              {l.attack.label, style.attack.zh, style.attack.en},
              {l.release.label, "压限释放时间", "Release Time"},

@@ -83,7 +83,8 @@ void MainDemoTest::singToDiscoEditsTheProcessorsDiscoBlock() {
         {"EQ pass", [&] { page->Button(M::IDC_EQ_PASS)->click(); }, true},
         {"graph drag",
          [&] {
-             const Point c = Collection(int(EQ_OUTPUT_FIRST) + int(OUT_MAIN_R), kDisco).At(4).MarkerRect().Center();
+             const Point c =
+                 Collection(int(EQ_OUTPUT_FIRST) + int(OUT_MAIN_R), kDisco).At(4).MarkerRect().Center();
              DragMarkerUp(page->Graph(), QPoint(c.x, c.y), 40);
          },
          false},

@@ -118,39 +118,42 @@ void MainPageTest::controlsStoreIntoTheirRecord_data() {
     QTest::addColumn<int>("offset");
     QTest::addColumn<bool>("word");
     // Mix levels and switches of the selected channel.
-    QTest::newRow("Main R music level") << int(kMain) << 1 << int(kRight) << int(M::IDC_MUSIC_SLIDER) << 155 << 1 << 1
-                                        << false;
-    QTest::newRow("Rear R reverb level") << int(kRear) << 1 << int(kRight) << int(M::IDC_REVERB_SLIDER) << 200 << 5
-                                         << 9 << false;
+    QTest::newRow("Main R music level")
+        << int(kMain) << 1 << int(kRight) << int(M::IDC_MUSIC_SLIDER) << 155 << 1 << 1 << false;
+    QTest::newRow("Rear R reverb level")
+        << int(kRear) << 1 << int(kRight) << int(M::IDC_REVERB_SLIDER) << 200 << 5 << 9 << false;
     QTest::newRow("Surround L echo B switch")
         << int(kSurround) << 1 << int(kLeft) << int(M::IDC_ECHOB_SWITCH) << -1 << 6 << 8 << false;
-    QTest::newRow("SUB mic switch") << int(kSub) << 1 << int(kLeft) << int(M::IDC_MIC_SWITCH) << -1 << 3 << 4 << false;
-    QTest::newRow("Main R EQ pass") << int(kMain) << 1 << int(kRight) << int(M::IDC_EQ_PASS) << -1 << 1 << 61 << false;
+    QTest::newRow("SUB mic switch") << int(kSub) << 1 << int(kLeft) << int(M::IDC_MIC_SWITCH) << -1 << 3 << 4
+                                    << false;
+    QTest::newRow("Main R EQ pass") << int(kMain) << 1 << int(kRight) << int(M::IDC_EQ_PASS) << -1 << 1 << 61
+                                    << false;
     // The limiter of a pair is its left record's, whichever side is selected.
-    QTest::newRow("Main R limit level edits Main L") << int(kMain) << 1 << int(kRight) << int(M::IDC_LIMIT_LEVEL_SLIDER)
-                                                     << 30 << 0 << 62 << false;
-    QTest::newRow("Rear R ratio edits Rear L") << int(kRear) << 1 << int(kRight) << int(M::IDC_RATIO_SLIDER) << 40
-                                               << 4 << 65 << false;
-    QTest::newRow("Center attack") << int(kCenter) << 1 << int(kLeft) << int(M::IDC_LIMIT_ATTACK_SLIDER) << 19 << 2
-                                   << 63 << false;
+    QTest::newRow("Main R limit level edits Main L")
+        << int(kMain) << 1 << int(kRight) << int(M::IDC_LIMIT_LEVEL_SLIDER) << 30 << 0 << 62 << false;
+    QTest::newRow("Rear R ratio edits Rear L")
+        << int(kRear) << 1 << int(kRight) << int(M::IDC_RATIO_SLIDER) << 40 << 4 << 65 << false;
+    QTest::newRow("Center attack") << int(kCenter) << 1 << int(kLeft) << int(M::IDC_LIMIT_ATTACK_SLIDER) << 19
+                                   << 2 << 63 << false;
     // Mutes and delays by side, not by selection.
     QTest::newRow("Main right mute with L selected")
         << int(kMain) << 1 << int(kLeft) << int(M::IDC_RIGHT_MUTE) << -1 << 1 << 0 << false;
     QTest::newRow("Surround left delay with R selected")
         << int(kSurround) << 1 << int(kRight) << int(M::IDC_LEFT_DELAY_SLIDER) << 1500 << 6 << 74 << true;
-    QTest::newRow("Rear right delay") << int(kRear) << 1 << int(kLeft) << int(M::IDC_RIGHT_DELAY_SLIDER) << 321 << 5
-                                      << 74 << true;
+    QTest::newRow("Rear right delay")
+        << int(kRear) << 1 << int(kLeft) << int(M::IDC_RIGHT_DELAY_SLIDER) << 321 << 5 << 74 << true;
     // Crossovers of the selected channel, through its filter objects.
-    QTest::newRow("Surround R HPF") << int(kSurround) << 1 << int(kRight) << int(M::IDC_HPF_SLIDER) << 120 << 7 << 67
-                                    << true;
-    QTest::newRow("SUB LPF") << int(kSub) << 1 << int(kLeft) << int(M::IDC_LPF_SLIDER) << 90 << 3 << 71 << true;
+    QTest::newRow("Surround R HPF") << int(kSurround) << 1 << int(kRight) << int(M::IDC_HPF_SLIDER) << 120
+                                    << 7 << 67 << true;
+    QTest::newRow("SUB LPF") << int(kSub) << 1 << int(kLeft) << int(M::IDC_LPF_SLIDER) << 90 << 3 << 71
+                             << true;
     // Disco and Decode edit their own blocks.
-    QTest::newRow("Disco Main R music level") << int(kMain) << 2 << int(kRight) << int(M::IDC_MUSIC_SLIDER) << 77 << 1
-                                              << 1 << false;
-    QTest::newRow("Decode Center delay") << int(kCenter) << 3 << int(kLeft) << int(M::IDC_LEFT_DELAY_SLIDER) << 999
-                                         << 2 << 74 << true;
-    QTest::newRow("Disco Rear L LPF") << int(kRear) << 2 << int(kLeft) << int(M::IDC_LPF_SLIDER) << 250 << 4 << 71
-                                      << true;
+    QTest::newRow("Disco Main R music level")
+        << int(kMain) << 2 << int(kRight) << int(M::IDC_MUSIC_SLIDER) << 77 << 1 << 1 << false;
+    QTest::newRow("Decode Center delay")
+        << int(kCenter) << 3 << int(kLeft) << int(M::IDC_LEFT_DELAY_SLIDER) << 999 << 2 << 74 << true;
+    QTest::newRow("Disco Rear L LPF")
+        << int(kRear) << 2 << int(kLeft) << int(M::IDC_LPF_SLIDER) << 250 << 4 << 71 << true;
 }
 
 void MainPageTest::controlsStoreIntoTheirRecord() {
@@ -223,11 +226,12 @@ void MainPageTest::autoShutsTheEditingControlsAndShowsSing() {
     QCOMPARE(Page().Graph()->Collection(), &Collection(8, 0));
     QVERIFY(!Page().Graph()->Editable());
 
-    const int shut[] = {M::IDC_SYNC,          M::IDC_LEFT,          M::IDC_RIGHT,       M::IDC_EQ_RESET,
-                        M::IDC_EQ_PASS,       M::IDC_LEFT_MUTE,     M::IDC_RIGHT_MUTE,  M::IDC_MUSIC_SWITCH,
-                        M::IDC_REVERB_SWITCH, M::IDC_MUSIC_SLIDER,  M::IDC_RATIO_SLIDER, M::IDC_RIGHT_DELAY_SLIDER,
-                        M::IDC_LPF_SLIDER,    M::IDC_COMBO_HPF,     M::IDC_COMBO_LPF,   M::IDC_HPF_EDIT,
-                        M::IDC_LPF_EDIT};
+    const int shut[] = {M::IDC_SYNC,         M::IDC_LEFT,         M::IDC_RIGHT,
+                        M::IDC_EQ_RESET,     M::IDC_EQ_PASS,      M::IDC_LEFT_MUTE,
+                        M::IDC_RIGHT_MUTE,   M::IDC_MUSIC_SWITCH, M::IDC_REVERB_SWITCH,
+                        M::IDC_MUSIC_SLIDER, M::IDC_RATIO_SLIDER, M::IDC_RIGHT_DELAY_SLIDER,
+                        M::IDC_LPF_SLIDER,   M::IDC_COMBO_HPF,    M::IDC_COMBO_LPF,
+                        M::IDC_HPF_EDIT,     M::IDC_LPF_EDIT};
     for (int id : shut) {
         QVERIFY2(!Editable(id), qPrintable(QString::number(id)));
     }
@@ -361,7 +365,8 @@ void MainPageTest::delayTexts() {
     Page().Refresh();
     QCOMPARE(Page().Text(M::IDC_LEFT_DELAY_VALUE), shown);
     QCOMPARE(Page().Text(M::IDC_RIGHT_DELAY_VALUE), shown);
-    const QString distance = QString::fromStdString(FormatConversion(ConversionOf(Conv::OutputDistance), delay));
+    const QString distance =
+        QString::fromStdString(FormatConversion(ConversionOf(Conv::OutputDistance), delay));
     QCOMPARE(Page().Text(M::IDC_LEFT_DISTANCE), distance);
     // The slider's own edit shows both as it moves.
     MoveSlider(M::IDC_RIGHT_DELAY_SLIDER, delay);
@@ -471,7 +476,8 @@ void MainPageTest::tabLabels_data() {
     QTest::newRow("SUB delay") << int(kSub) << 0 << int(M::IDC_LEFT_DELAY_LABEL) << "SUB Delay";
     QTest::newRow("Center delay zh") << int(kCenter) << 1 << int(M::IDC_LEFT_DELAY_LABEL) << "中置延时";
     QTest::newRow("Rear right delay") << int(kRear) << 0 << int(M::IDC_RIGHT_DELAY_LABEL) << "Right Delay";
-    QTest::newRow("attack without (Atk)") << int(kMain) << 0 << int(M::IDC_LIMIT_ATTACK_LABEL) << "Attack Time";
+    QTest::newRow("attack without (Atk)")
+        << int(kMain) << 0 << int(M::IDC_LIMIT_ATTACK_LABEL) << "Attack Time";
     QTest::newRow("attack zh") << int(kMain) << 1 << int(M::IDC_LIMIT_ATTACK_LABEL) << "压限启动时间";
     QTest::newRow("Decode zh") << int(kMain) << 1 << int(M::IDC_DECODE) << "解码";
     QTest::newRow("EchoB level") << int(kSub) << 0 << int(M::IDC_ECHOB_LABEL) << "EchoB Level";
