@@ -1,6 +1,7 @@
 // The dynamic EQ page: the band columns edit the bands and compressors of the music channel edited, the
 // graph highlight after each kind of edit, SYNC shared with the music page, EQ Reset keeps the
 // compressors, the graph's reports reload one column, Easy and Full Mode.
+#include "PageTestKit.h"
 #include "UiTestMain.h"
 
 #include "controls/BitButton.h"
@@ -46,19 +47,10 @@ bool SameImage() {
 
 } // namespace
 
-class DeqPageTest : public QObject {
+class DeqPageTest : public uitest::PageTestBase<CDEQ_Dlg> {
     Q_OBJECT
 
   private:
-    std::unique_ptr<CDEQ_Dlg> m_page;
-
-    CDEQ_Dlg& Page() { return *m_page; }
-    void Deliver() { QCoreApplication::sendPostedEvents(); }
-    void Message(int message, std::intptr_t w, std::intptr_t l) {
-        QCoreApplication::postEvent(m_page.get(), new CMessageEvent(message, w, l));
-        Deliver();
-    }
-    void Click(int id) { Page().Button(id)->click(); }
     void Type(int id, const QString& text) {
         CNumEdit& e = *Page().NumEdit(id);
         e.selectAll();
@@ -81,20 +73,7 @@ class DeqPageTest : public QObject {
 
   private Q_SLOTS:
     void initTestCase() { InstallFilterBank(); }
-    void init() {
-        ResetModel();
-        CommitShadow(false);
-        TheModel().settings.operatingMode = 1;
-        m_page = std::make_unique<CDEQ_Dlg>(nullptr, nullptr);
-        m_page->resize(DialogUnits::Get().Size(715, 359));
-        m_page->show();
-        m_page->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_page.get()));
-        m_page->ApplyLanguage();
-        m_page->ApplyMode();
-        m_page->Refresh();
-        Deliver();
-    }
+    void init() { BuildPage({715, 359}, true); }
     void cleanup() { m_page.reset(); }
 
     void compressorsStoreIntoTheChannelEdited_data();

@@ -1,5 +1,6 @@
 // The effect page with its echo and reverb sub-pages: stored and shown delays, the selectors, the routing of
 // the shared graph's reports, the sign switches, Easy Mode, and that showing and switching write nothing.
+#include "PageTestKit.h"
 #include "UiTestMain.h"
 
 #include "controls/BitButton.h"
@@ -29,24 +30,12 @@ namespace fx = kel::effect;
 
 Q_DECLARE_METATYPE(CBoundPage*)
 
-class EffectPageTest : public QObject {
+class EffectPageTest : public uitest::PageTestBase<CEffect_Dlg> {
     Q_OBJECT
 
   private:
-    std::unique_ptr<CEffect_Dlg> m_page;
-
-    CEffect_Dlg& Page() { return *m_page; }
-    void Deliver() { QCoreApplication::sendPostedEvents(); }
     void Click(CBoundPage& page, int id) { page.Button(id)->click(); }
-    int RedStrip(CBoundPage& page) {
-        int red = -1;
-        for (int i = 0; i < page.Strips()->Count(); ++i) {
-            if (page.Strips()->Strip(i).Title().TextColour() == QColor(255, 0, 0)) {
-                red = red == -1 ? i : -2;
-            }
-        }
-        return red;
-    }
+    int RedStrip(CBoundPage& page) { return uitest::RedStrip(*page.Strips()); }
     void MoveSlider(CBoundPage& page, int id, int position) {
         page.Slider(id)->SetPos(position);
         SendMessageTo(&page, MSG_SLIDER_MOVED, id, position);
@@ -61,17 +50,7 @@ class EffectPageTest : public QObject {
 
   private Q_SLOTS:
     void initTestCase() { InstallFilterBank(); }
-    void init() {
-        ResetModel();
-        TheModel().settings.operatingMode = 1;
-        m_page = std::make_unique<CEffect_Dlg>(nullptr, nullptr);
-        m_page->resize(DialogUnits::Get().Size(785, 359));
-        m_page->show();
-        m_page->ApplyLanguage();
-        m_page->ApplyMode();
-        m_page->Refresh();
-        Deliver();
-    }
+    void init() { BuildPage({785, 359}, false); }
     void cleanup() { m_page.reset(); }
 
     void delaysStoredAndShown_data();

@@ -1,6 +1,7 @@
 // The main output page: each control stores into the record its tab and side give, in the block of the
 // output mode; "Auto" shuts every editing control and shows Sing; the pair links copy left onto right;
 // the mono tabs show one mute and one delay; switching tabs and modes by showing writes nothing.
+#include "PageTestKit.h"
 #include "UiTestMain.h"
 
 #include "controls/BitButton.h"
@@ -45,19 +46,10 @@ bool SameImage(const ProgramImage& a, const ProgramImage& b) {
 
 } // namespace
 
-class MainPageTest : public QObject {
+class MainPageTest : public uitest::PageTestBase<CMainDlg> {
     Q_OBJECT
 
   private:
-    std::unique_ptr<CMainDlg> m_page;
-
-    CMainDlg& Page() { return *m_page; }
-    void Deliver() { QCoreApplication::sendPostedEvents(); }
-    void Message(int message, std::intptr_t w, std::intptr_t l) {
-        QCoreApplication::postEvent(m_page.get(), new CMessageEvent(message, w, l));
-        Deliver();
-    }
-    void Click(int id) { Page().Button(id)->click(); }
     // What the window does when one of tabs 4..8 is chosen.
     void Show(int tab) {
         Page().SelectOutputTab(tab);
@@ -78,12 +70,7 @@ class MainPageTest : public QObject {
   private Q_SLOTS:
     void initTestCase() { InstallFilterBank(); }
     void init() {
-        ResetModel();
-        TheModel().settings.operatingMode = 1;
-        m_page = std::make_unique<CMainDlg>(nullptr, nullptr);
-        m_page->resize(DialogUnits::Get().Size(715, 359));
-        m_page->show();
-        m_page->ApplyLanguage();
+        BuildPage({715, 359}, false, false);
         Show(kMain);
         Deliver();
     }

@@ -1,5 +1,6 @@
 // The microphone page: every control stores into the microphone being edited, the 20-band row follows the
 // graph, Easy Mode greys the exciter edits while their sliders still store, and the link copies Mic 1.
+#include "PageTestKit.h"
 #include "UiTestMain.h"
 
 #include "controls/BitButton.h"
@@ -40,50 +41,18 @@ int Stored(int which, int offset, bool word) {
 
 } // namespace
 
-class MicPageTest : public QObject {
+class MicPageTest : public uitest::PageTestBase<CMic_Dlg> {
     Q_OBJECT
 
   private:
-    std::unique_ptr<CMic_Dlg> m_page;
-
-    CMic_Dlg& Page() { return *m_page; }
-    void Deliver() { QCoreApplication::sendPostedEvents(); }
-    void Message(int message, std::intptr_t w, std::intptr_t l) {
-        QCoreApplication::postEvent(m_page.get(), new CMessageEvent(message, w, l));
-        Deliver();
-    }
-    void Click(int id) { Page().Button(id)->click(); }
     CEQDlg& Strip(int i) { return Page().Strips()->Strip(i); }
     QSlider& Scroller() { return *Page().Strips()->Scroller(); }
-    void Scroll(int position) {
-        Scroller().setSliderPosition(position);
-        Scroller().triggerAction(QAbstractSlider::SliderMove);
-    }
-    int RedStrip() {
-        int red = -1;
-        for (int i = 0; i < M::kStrips; ++i) {
-            if (Strip(i).Title().TextColour() == QColor(255, 0, 0)) {
-                red = red == -1 ? i : -2;
-            }
-        }
-        return red;
-    }
+    void Scroll(int position) { uitest::Scroll(Scroller(), position); }
+    int RedStrip() { return uitest::RedStrip(*Page().Strips()); }
 
   private Q_SLOTS:
     void initTestCase() { InstallFilterBank(); }
-    void init() {
-        ResetModel();
-        TheModel().settings.operatingMode = 1;
-        m_page = std::make_unique<CMic_Dlg>(nullptr, nullptr);
-        m_page->resize(DialogUnits::Get().Size(715, 359));
-        m_page->show();
-        m_page->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_page.get()));
-        m_page->ApplyLanguage();
-        m_page->ApplyMode();
-        m_page->Refresh();
-        Deliver();
-    }
+    void init() { BuildPage({715, 359}, true); }
     void cleanup() { m_page.reset(); }
 
     void controlsStoreIntoTheSelectedMic_data();
