@@ -6,7 +6,6 @@
 #include "pages/MainDlg.h"
 #include "pages/Mic_Dlg.h"
 #include "pages/MusicDlg.h"
-#include "pages/PlaceholderPage.h"
 #include "pages/SysDlg.h"
 
 namespace kel {
