@@ -86,7 +86,8 @@ TEST_F(FrameTest, ResetRecordsClearsWhatEachFormSays) {
                 EXPECT_TRUE(std::all_of(txb + 4, txb + sizeof tx, [](std::uint8_t b) { return b == 0; }));
             } else {
                 const bool net = t == TRANSPORT_NET;
-                EXPECT_EQ(tx.sendPos, net ? 0 : 0xABAB) << t;
+                const auto sendPos = tx.sendPos; // a packed field: read by value, never bound to a reference
+                EXPECT_EQ(sendPos, net ? 0 : 0xABAB) << t;
                 EXPECT_EQ(tx.netLastChunk, net ? 0 : 0xAB) << t;
                 EXPECT_EQ(tx.frame[4], 0xAB);
                 EXPECT_EQ(tx.sequence, 0xAB);
