@@ -11,8 +11,13 @@
 #include "presets/ProgramFile.h"
 #include "protocol/Protocol.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <span>
+#include <vector>
 
 namespace kel::cli {
 
@@ -22,6 +27,27 @@ int Fail(const char* what) {
     std::fprintf(stderr, "kelvane-cli: %s\n", what);
     return kExitFailure;
 }
+
+// The file a command is to send, checked before the device is opened, so that a bad file costs nothing
+// and the message names the file and the reason.
+std::optional<std::vector<std::uint8_t>> SendableFile(const std::string& path,
+                                                      std::span<const std::size_t> sizes, const char* what) {
+    std::string error;
+    auto bytes = ReadWholeFile(path, *std::max_element(sizes.begin(), sizes.end()), error);
+    if (!bytes) {
+        Fail(error.c_str());
+        return std::nullopt;
+    }
+    if (std::find(sizes.begin(), sizes.end(), bytes->size()) == sizes.end()) {
+        const std::string text = path + ": not " + what + " (" + std::to_string(bytes->size()) + " bytes)";
+        Fail(text.c_str());
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+constexpr std::array<std::size_t, 1> kProgramSizes = {kProgramFileSize};
+constexpr std::array<std::size_t, 2> kAllPresetsSizes = {kAllPresetsFileSize, kOldAllPresetsFileSize};
 
 // Queue numbering for commands whose end the command waits for.
 void NumberQueue() {
@@ -88,6 +114,9 @@ int Backup(LinkPorts& links, CliHooks& hooks, const std::string& outPath) {
 }
 
 int Restore(LinkPorts& links, CliHooks& hooks, const std::string& inPath) {
+    if (!SendableFile(inPath, kAllPresetsSizes, "an all-presets file (58405 or 57019 bytes)")) {
+        return kExitFailure;
+    }
     DeviceSession session(links, hooks);
     if (!session.Open(true)) {
         return Fail("no device answered");
@@ -102,6 +131,9 @@ int Restore(LinkPorts& links, CliHooks& hooks, const std::string& inPath) {
 }
 
 int Write(LinkPorts& links, CliHooks& hooks, const std::string& inPath) {
+    if (!SendableFile(inPath, kProgramSizes, "a program file (2778 bytes)")) {
+        return kExitFailure;
+    }
     DeviceSession session(links, hooks);
     if (!session.Open(true)) {
         return Fail("no device answered");
@@ -113,13 +145,9 @@ int Write(LinkPorts& links, CliHooks& hooks, const std::string& inPath) {
 }
 
 int Apply(LinkPorts& links, CliHooks& hooks, const std::string& inPath) {
-    std::string error;
-    const auto bytes = ReadWholeFile(inPath, kProgramFileSize, error);
+    const auto bytes = SendableFile(inPath, kProgramSizes, "a program file (2778 bytes)");
     if (!bytes) {
-        return Fail(error.c_str());
-    }
-    if (bytes->size() != kProgramFileSize) {
-        return Fail("not a program file (2778 bytes)");
+        return kExitFailure;
     }
     DeviceSession session(links, hooks);
     if (!session.Open(true)) {

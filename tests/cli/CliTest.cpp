@@ -104,6 +104,30 @@ TEST(Cli, OutputGoesExactlyWhereItIsNamed) {
     }
 }
 
+// A file to send is checked before any port is opened: a missing or wrong-sized file says which and why,
+// not "no device answered".
+TEST(Cli, FileToSendIsCheckedFirst) {
+    const std::vector<std::uint8_t> small(100, 0);
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically("small.bin", small, error)) << error;
+    struct Case {
+        const char* command;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"write missing.dia", "missing.dia"},
+        {"apply small.bin", "small.bin: not a program file (2778 bytes) (100 bytes)"},
+        {"restore small.bin", "small.bin: not an all-presets file"},
+        {"write .", "not a regular file: ."},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RunCli(std::string("--no-serial --no-usb --no-network ") + c.command), 1) << c.command;
+        const std::string said = Stderr();
+        EXPECT_NE(said.find(c.expected), std::string::npos) << c.command << ": " << said;
+        EXPECT_EQ(said.find("no device answered"), std::string::npos) << c.command;
+    }
+}
+
 TEST(Cli, WrongUsageExitsWithTwo) {
     EXPECT_EQ(RunCli(""), 2);
     EXPECT_EQ(RunCli("defaults"), 2);
