@@ -49,7 +49,7 @@ constexpr int kChineseLocaleId = 0x0804;
 constexpr int kEnglishLocaleId = 0x0409;
 
 // One master volume strip: its controls, its system block bytes, its conversion and its captions.
-struct StripSpec {
+struct StripSetup {
     int label, slider, value, mute;
     std::size_t volume;  // volume byte, bit 7 = mute
     std::size_t maximum; // "... max volume" byte
@@ -58,7 +58,7 @@ struct StripSpec {
     const char* templateCaption;
 };
 
-constexpr std::array<StripSpec, 3> kStripSpecs = {{
+constexpr std::array<StripSetup, 3> kStripSpecs = {{
     {IDC_MUSIC_LABEL,
      IDC_MUSIC_SLIDER,
      IDC_MUSIC_VALUE,
@@ -209,7 +209,7 @@ void CTarnDlg::ConfigureLanguage(LanguageSetting setting) {
 void CTarnDlg::CreateControls() {
     const QColor white = QColor::fromRgb(skin::kTextOnDark);
     for (std::size_t i = 0; i < kStripSpecs.size(); ++i) {
-        const StripSpec& item = kStripSpecs[i];
+        const StripSetup& item = kStripSpecs[i];
         const Conversion& conv = ConversionOf(item.conversion);
         Strip& s = m_strips[i];
 
@@ -357,7 +357,7 @@ void CTarnDlg::ClampMasterVolume(int strip) {
     if (strip < 0 || strip >= static_cast<int>(kStripSpecs.size())) {
         return;
     }
-    const StripSpec& item = kStripSpecs[static_cast<std::size_t>(strip)];
+    const StripSetup& item = kStripSpecs[static_cast<std::size_t>(strip)];
     u8& volume = SystemByte(item.volume);
     const u8 maximum = SystemByte(item.maximum);
     if ((volume & kVolumeMask) > maximum) {
@@ -380,7 +380,7 @@ void CTarnDlg::OnSliderMoved(std::intptr_t controlId, std::intptr_t) {
     if (strip < 0) {
         return;
     }
-    const StripSpec& item = kStripSpecs[static_cast<std::size_t>(strip)];
+    const StripSetup& item = kStripSpecs[static_cast<std::size_t>(strip)];
     Strip& s = m_strips[static_cast<std::size_t>(strip)];
     int p = s.slider->GetPos();
     const int maximum = SystemByte(item.maximum);
@@ -394,7 +394,7 @@ void CTarnDlg::OnSliderMoved(std::intptr_t controlId, std::intptr_t) {
 }
 
 void CTarnDlg::OnMuteClicked(int strip) {
-    const StripSpec& item = kStripSpecs[static_cast<std::size_t>(strip)];
+    const StripSetup& item = kStripSpecs[static_cast<std::size_t>(strip)];
     u8& volume = SystemByte(item.volume);
     volume = static_cast<u8>(volume ^ kMuteBit);
     m_strips[static_cast<std::size_t>(strip)].mute->SetOn((volume & kMuteBit) != 0);

@@ -140,7 +140,7 @@ constexpr auto kChannels = std::to_array<ChannelChoice>({
     {D::IDC_MUSIC_RIGHT, EQ_DEQ_R, offsetof(ProgramImage, musicR)},
 });
 
-const PageSpec kSpec = {
+const PageTables kTables = {
     .controls = kTemplate,
     .sliders = kSliders,
     .combos = kCombos,
@@ -158,7 +158,7 @@ const PageSpec kSpec = {
 
 } // namespace
 
-CDEQ_Dlg::CDEQ_Dlg(QWidget* parent, PageHost* host) : CBoundPage(parent, host, kSpec) {}
+CDEQ_Dlg::CDEQ_Dlg(QWidget* parent, PageHost* host) : CBoundPage(parent, host, kTables) {}
 
 void CDEQ_Dlg::ApplyMode() {
     CBoundPage::ApplyMode();

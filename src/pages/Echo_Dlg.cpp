@@ -72,7 +72,7 @@ constexpr auto kExpert = groups::Concat(kCommonExpert, std::to_array<int>({
                                                            E::IDC_RIGHT_DELAY_VALUE,
                                                        }));
 
-const PageSpec kSpec = {
+const PageTables kTables = {
     .controls = kTemplate,
     .sliders = kSliders,
     .combos = kCommonCombos,
@@ -87,7 +87,7 @@ const PageSpec kSpec = {
 } // namespace
 
 CEcho_Dlg::CEcho_Dlg(QWidget* parent, PageHost* host, CCFStatic* graph)
-    : CBoundPage(parent, host, kSpec, graph) {}
+    : CBoundPage(parent, host, kTables, graph) {}
 
 int CEcho_Dlg::EditedChannel() const {
     return TheModel().settings.view.effect == EQ_ECHO_B ? EQ_ECHO_B : EQ_ECHO_A;

@@ -37,7 +37,7 @@ constexpr auto kEffects = std::to_array<ChannelChoice>({
     {F::IDC_REVERB, EQ_REVERB},
 });
 
-const PageSpec kSpec = {
+const PageTables kTables = {
     .controls = kTemplate,
     .texts = kTexts,
     .graph = {F::IDC_GRAPH, EQ_LAYOUT_EFFECT, EQ_ECHO_A},
@@ -50,7 +50,7 @@ bool IsEcho(int effect) {
 
 } // namespace
 
-CEffect_Dlg::CEffect_Dlg(QWidget* parent, PageHost* host) : CBoundPage(parent, host, kSpec) {
+CEffect_Dlg::CEffect_Dlg(QWidget* parent, PageHost* host) : CBoundPage(parent, host, kTables) {
     const QSize size = DialogUnits::Get().Size(effect::kSubPageW, effect::kSubPageH);
     m_echo = new CEcho_Dlg(this, host, Graph());
     m_echo->setGeometry(effect::kSubPageX, 0, size.width(), size.height());

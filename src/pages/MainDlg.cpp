@@ -256,7 +256,7 @@ constexpr std::array<int, 4> kModeButtons = {M::IDC_AUTO, M::IDC_SING, M::IDC_DI
 struct OutputTab {
     int left;
     int right; // -1: mono
-    ChannelSpec channels;
+    ChannelSetup channels;
     std::span<const PageText> texts;
 };
 
@@ -348,9 +348,9 @@ const std::array<OutputTab, 5> kTabs = {{
      kSurroundTexts},
 }};
 
-// The channel buttons and SYNC of the spec name the controls for the page's table check; the tab in use
-// gives the choice itself.
-const PageSpec kSpec = {
+// The channel buttons and SYNC of the page tables name the controls for the page's table check; the tab in
+// use gives the choice itself.
+const PageTables kTables = {
     .controls = kTemplate,
     .sliders = kSliders,
     .combos = kCombos,
@@ -369,9 +369,9 @@ const OutputTab& TabOf(int tab) {
 
 } // namespace
 
-CMainDlg::CMainDlg(QWidget* parent, PageHost* host) : CBoundPage(parent, host, kSpec) {}
+CMainDlg::CMainDlg(QWidget* parent, PageHost* host) : CBoundPage(parent, host, kTables) {}
 
-const ChannelSpec& CMainDlg::Channels() const {
+const ChannelSetup& CMainDlg::Channels() const {
     return TabOf(m_tab).channels;
 }
 

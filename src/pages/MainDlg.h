@@ -97,7 +97,7 @@ class CMainDlg : public CBoundPage {
     std::uint8_t* PartnerRecord() override;
 
   protected:
-    const ChannelSpec& Channels() const override;
+    const ChannelSetup& Channels() const override;
     void OnButton(int id) override;
 
   private:

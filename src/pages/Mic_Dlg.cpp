@@ -144,7 +144,7 @@ constexpr auto kChannels = std::to_array<ChannelChoice>({
     {M::IDC_MIC2, EQ_MIC2, offsetof(ProgramImage, mic2)},
 });
 
-const PageSpec kSpec = {
+const PageTables kTables = {
     .controls = kTemplate,
     .sliders = kSliders,
     .combos = kCombos,
@@ -169,6 +169,6 @@ const PageSpec kSpec = {
 
 } // namespace
 
-CMic_Dlg::CMic_Dlg(QWidget* parent, PageHost* host) : CBoundPage(parent, host, kSpec) {}
+CMic_Dlg::CMic_Dlg(QWidget* parent, PageHost* host) : CBoundPage(parent, host, kTables) {}
 
 } // namespace kel

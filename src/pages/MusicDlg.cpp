@@ -150,7 +150,7 @@ constexpr auto kChannels = std::to_array<ChannelChoice>({
     {M::IDC_MUSIC_RIGHT, EQ_MUSIC_R, offsetof(ProgramImage, musicR)},
 });
 
-const PageSpec kSpec = {
+const PageTables kTables = {
     .controls = kTemplate,
     .sliders = kSliders,
     .combos = kCombos,
@@ -177,6 +177,6 @@ const PageSpec kSpec = {
 
 } // namespace
 
-CMusicDlg::CMusicDlg(QWidget* parent, PageHost* host) : CBoundPage(parent, host, kSpec) {}
+CMusicDlg::CMusicDlg(QWidget* parent, PageHost* host) : CBoundPage(parent, host, kTables) {}
 
 } // namespace kel

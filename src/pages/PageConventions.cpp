@@ -1,4 +1,4 @@
-// The page conventions: a page built from its spec, bound fields, the edit paths, refresh, texts, mode,
+// The page conventions: a page built from its tables, bound fields, the edit paths, refresh, texts, mode,
 // channel buttons and links, EQ reset.
 #include "pages/PageConventions.h"
 
@@ -44,7 +44,7 @@ void DefaultSpecError(const std::string& message) {
 #endif
 }
 
-PageSpecErrorHandler g_specError = &DefaultSpecError;
+PageTableErrorHandler g_specError = &DefaultSpecError;
 
 ButtonLook LookOf(ItemKind kind) {
     switch (kind) {
@@ -98,14 +98,14 @@ bool AnyControl(ItemKind) {
 
 } // namespace
 
-PageSpecErrorHandler SetPageSpecErrorHandler(PageSpecErrorHandler handler) {
-    PageSpecErrorHandler old = g_specError;
+PageTableErrorHandler SetPageTableErrorHandler(PageTableErrorHandler handler) {
+    PageTableErrorHandler old = g_specError;
     g_specError = handler != nullptr ? handler : &DefaultSpecError;
     return old;
 }
 
-CBoundPage::CBoundPage(QWidget* parent, PageHost* host, const PageSpec& spec, CCFStatic* sharedGraph)
-    : CPageBase(parent, host), m_spec(spec) {
+CBoundPage::CBoundPage(QWidget* parent, PageHost* host, const PageTables& tables, CCFStatic* sharedGraph)
+    : CPageBase(parent, host), m_tables(tables) {
     Build(sharedGraph);
 }
 
@@ -114,21 +114,21 @@ CBoundPage::~CBoundPage() = default;
 // ------------------------------------------------------------------------------------------- creation
 
 void CBoundPage::Build(CCFStatic* sharedGraph) {
-    CheckSpec();
+    CheckTables();
     // Groups first, so that every control lies above its frame.
-    for (const TemplateItem& item : m_spec.controls) {
+    for (const TemplateItem& item : m_tables.controls) {
         if (item.kind == ItemKind::Group || item.kind == ItemKind::GroupTitle) {
             CreateControl(item);
         }
     }
-    for (const TemplateItem& item : m_spec.controls) {
+    for (const TemplateItem& item : m_tables.controls) {
         if (item.kind != ItemKind::Group && item.kind != ItemKind::GroupTitle) {
             CreateControl(item);
         }
     }
 
     // 1. The graph: the page's own, or the parent's (which set it up itself).
-    const GraphSpec& g = m_spec.graph;
+    const GraphSetup& g = m_tables.graph;
     if (g.id != 0) {
         m_graph = dynamic_cast<CCFStatic*>(Control(g.id));
         if (m_graph != nullptr) {
@@ -142,7 +142,7 @@ void CBoundPage::Build(CCFStatic* sharedGraph) {
     }
 
     // 2. and 3. The band strips and their scroller.
-    const StripSpec& s = m_spec.strips;
+    const StripSetup& s = m_tables.strips;
     if (s.count > 0) {
         m_strips = std::make_unique<CStripRow>(this, m_graph, s.count, g.channel, s.pitchX);
         auto* scroller = dynamic_cast<QSlider*>(Control(s.scroller));
@@ -262,7 +262,7 @@ QWidget* CBoundPage::CreateControl(const TemplateItem& item) {
 }
 
 void CBoundPage::BindSliders() {
-    for (const SliderBinding& b : m_spec.sliders) {
+    for (const SliderBinding& b : m_tables.sliders) {
         const Conversion& c = ConversionOf(b.conversion);
         if (CBitmapSlider* s = Slider(b.slider)) {
             s->SetRange(c.min, c.max);
@@ -280,7 +280,7 @@ void CBoundPage::BindSliders() {
 }
 
 void CBoundPage::BindCombos() {
-    for (const ComboBinding& b : m_spec.combos) {
+    for (const ComboBinding& b : m_tables.combos) {
         QComboBox* box = Combo(b.combo);
         if (box == nullptr) {
             continue;
@@ -298,7 +298,7 @@ void CBoundPage::BindCombos() {
 }
 
 void CBoundPage::ConfigureTextEdits() {
-    for (const TextEditSpec& t : m_spec.textEdits) {
+    for (const TextEditSetup& t : m_tables.textEdits) {
         CEnglishEdit* edit = TextEdit(t.id);
         if (edit == nullptr) {
             continue;
@@ -336,9 +336,9 @@ void CBoundPage::CheckId(const char* table, int id, bool (*accepts)(ItemKind), c
     g_specError(fault);
 }
 
-void CBoundPage::CheckSpec() {
+void CBoundPage::CheckTables() {
     // The kinds are known before any control exists.
-    for (const TemplateItem& item : m_spec.controls) {
+    for (const TemplateItem& item : m_tables.controls) {
         if (std::any_of(m_kinds.begin(), m_kinds.end(), [&](const auto& k) { return k.first == item.id; })) {
             const std::string fault = "template: id " + std::to_string(item.id) + " appears twice";
             m_specErrors.push_back(fault);
@@ -346,7 +346,7 @@ void CBoundPage::CheckSpec() {
         }
         m_kinds.emplace_back(item.id, item.kind);
     }
-    for (const SliderBinding& b : m_spec.sliders) {
+    for (const SliderBinding& b : m_tables.sliders) {
         if (b.slider != 0) { // 0: an edit without a slider
             CheckId("sliders", b.slider, &AnySlider, "a slider");
         }
@@ -355,39 +355,39 @@ void CBoundPage::CheckSpec() {
             CheckId("sliders", b.alsoShownIn, &DisplayKind, "a value display");
         }
     }
-    for (const ComboBinding& b : m_spec.combos) {
+    for (const ComboBinding& b : m_tables.combos) {
         CheckId("combos", b.combo, &ComboKind, "a combo box");
     }
-    for (const ToggleBinding& b : m_spec.toggles) {
+    for (const ToggleBinding& b : m_tables.toggles) {
         CheckId("toggles", b.button, &AnyButton, "a button");
     }
-    for (const TextEditSpec& t : m_spec.textEdits) {
+    for (const TextEditSetup& t : m_tables.textEdits) {
         CheckId("text edits", t.id, &TextEditKind, "a text edit");
     }
-    for (const PageText& t : m_spec.texts) {
+    for (const PageText& t : m_tables.texts) {
         CheckId("texts", t.id, &Captioned, "a captioned control");
     }
-    for (const PageText& t : m_spec.modeTexts) {
+    for (const PageText& t : m_tables.modeTexts) {
         CheckId("mode texts", t.id, &Captioned, "a captioned control");
     }
-    for (int id : m_spec.expert) {
+    for (int id : m_tables.expert) {
         CheckId("expert controls", id, &AnyControl, "a control");
     }
-    if (m_spec.graph.id != 0) {
-        CheckId("graph", m_spec.graph.id, &GraphKind, "a graph");
+    if (m_tables.graph.id != 0) {
+        CheckId("graph", m_tables.graph.id, &GraphKind, "a graph");
     }
-    if (m_spec.strips.scroller != 0) {
-        CheckId("strips", m_spec.strips.scroller, &ScrollerKind, "a band scroller");
+    if (m_tables.strips.scroller != 0) {
+        CheckId("strips", m_tables.strips.scroller, &ScrollerKind, "a band scroller");
     }
-    const ChannelSpec& c = m_spec.channels;
+    const ChannelSetup& c = m_tables.channels;
     for (const ChannelChoice& choice : c.choices) {
         CheckId("channels", choice.button, &AnyButton, "a button");
     }
     if (c.linkButton != 0) {
         CheckId("channels", c.linkButton, &AnyButton, "a button");
     }
-    if (m_spec.eqResetButton != 0) {
-        CheckId("EQ reset", m_spec.eqResetButton, &AnyButton, "a button");
+    if (m_tables.eqResetButton != 0) {
+        CheckId("EQ reset", m_tables.eqResetButton, &AnyButton, "a button");
     }
     m_kinds.clear(); // refilled as the controls are made
 }
@@ -472,7 +472,7 @@ const ChannelChoice* CBoundPage::ChoiceOf(int eqChannel) const {
 }
 
 std::uint8_t* CBoundPage::LinkByte() const {
-    const ChannelSpec& c = Channels();
+    const ChannelSetup& c = Channels();
     ProgramImage& img = TheModel().image;
     if (c.linkByte != nullptr) {
         return &(img.*c.linkByte);
@@ -486,7 +486,7 @@ bool CBoundPage::Linked() const {
 }
 
 int* CBoundPage::Selection() const {
-    const ChannelSpec& c = Channels();
+    const ChannelSetup& c = Channels();
     if (c.selectionOf != nullptr) {
         return &c.selectionOf();
     }
@@ -494,9 +494,9 @@ int* CBoundPage::Selection() const {
 }
 
 int CBoundPage::EditedChannel() const {
-    const ChannelSpec& c = Channels();
+    const ChannelSetup& c = Channels();
     if (c.choices.empty()) {
-        return m_spec.graph.channel;
+        return m_tables.graph.channel;
     }
     const int* selection = Selection();
     if (Linked() || selection == nullptr) {
@@ -689,7 +689,7 @@ void CBoundPage::ShowAlso(const SliderBinding& b, int v) {
 }
 
 bool CBoundPage::SliderEdited(int id) {
-    for (const SliderBinding& b : m_spec.sliders) {
+    for (const SliderBinding& b : m_tables.sliders) {
         if (b.slider != id) {
             continue;
         }
@@ -712,7 +712,7 @@ bool CBoundPage::SliderEdited(int id) {
 }
 
 bool CBoundPage::NumEditEdited(int id) {
-    for (const SliderBinding& b : m_spec.sliders) {
+    for (const SliderBinding& b : m_tables.sliders) {
         if (b.partner != id) {
             continue;
         }
@@ -735,7 +735,7 @@ void CBoundPage::ComboChosen(int id, int index) {
     if (index < 0) {
         return;
     }
-    for (const ComboBinding& b : m_spec.combos) {
+    for (const ComboBinding& b : m_tables.combos) {
         if (b.combo == id) {
             WriteField(b.field, index, b.combo);
             return;
@@ -744,7 +744,7 @@ void CBoundPage::ComboChosen(int id, int index) {
 }
 
 bool CBoundPage::ToggleClicked(int id) {
-    for (const ToggleBinding& b : m_spec.toggles) {
+    for (const ToggleBinding& b : m_tables.toggles) {
         if (b.button != id) {
             continue;
         }
@@ -765,7 +765,7 @@ void CBoundPage::Clicked(int id) {
     if (ToggleClicked(id)) {
         return;
     }
-    const ChannelSpec& c = Channels();
+    const ChannelSetup& c = Channels();
     if (c.linkButton != 0 && id == c.linkButton) {
         ToggleLink();
         return;
@@ -776,7 +776,7 @@ void CBoundPage::Clicked(int id) {
             return;
         }
     }
-    if (m_spec.eqResetButton != 0 && id == m_spec.eqResetButton) {
+    if (m_tables.eqResetButton != 0 && id == m_tables.eqResetButton) {
         ResetEqOfChannel();
         return;
     }
@@ -802,16 +802,16 @@ void CBoundPage::RefreshSlider(const SliderBinding& b) {
 }
 
 void CBoundPage::RefreshBindings() {
-    for (const SliderBinding& b : m_spec.sliders) {
+    for (const SliderBinding& b : m_tables.sliders) {
         RefreshSlider(b);
     }
-    for (const ComboBinding& b : m_spec.combos) {
+    for (const ComboBinding& b : m_tables.combos) {
         if (QComboBox* box = Combo(b.combo)) {
             const int v = ReadField(b.field);
             box->setCurrentIndex(v < box->count() ? v : -1); // a value outside the list shows no entry
         }
     }
-    for (const ToggleBinding& b : m_spec.toggles) {
+    for (const ToggleBinding& b : m_tables.toggles) {
         if (CBitButton* button = Button(b.button)) {
             button->SetOn(ReadField(b.field) != 0);
         }
@@ -819,7 +819,7 @@ void CBoundPage::RefreshBindings() {
 }
 
 void CBoundPage::RefreshBindings(FieldBase base, FieldForm form) {
-    for (const SliderBinding& b : m_spec.sliders) {
+    for (const SliderBinding& b : m_tables.sliders) {
         if (b.field.base == base && b.field.form == form) {
             RefreshSlider(b);
         }
@@ -830,12 +830,12 @@ void CBoundPage::RefreshBand(int band) {
     const auto ofBand = [band](const Field& f) {
         return f.base == FieldBase::Band && f.offset == static_cast<std::size_t>(band);
     };
-    for (const SliderBinding& b : m_spec.sliders) {
+    for (const SliderBinding& b : m_tables.sliders) {
         if (ofBand(b.field)) {
             RefreshSlider(b);
         }
     }
-    for (const ComboBinding& b : m_spec.combos) {
+    for (const ComboBinding& b : m_tables.combos) {
         QComboBox* box = Combo(b.combo);
         if (box != nullptr && ofBand(b.field)) {
             const int v = ReadField(b.field);
@@ -846,7 +846,7 @@ void CBoundPage::RefreshBand(int band) {
 
 void CBoundPage::FollowLink() {
     int* selection = Selection();
-    const ChannelSpec& c = Channels();
+    const ChannelSetup& c = Channels();
     if (selection == nullptr || c.choices.empty() || !Linked() || *selection == c.choices.front().eqChannel) {
         return;
     }
@@ -868,7 +868,7 @@ void CBoundPage::Refresh() {
         UseCrossoversOf(EditedChannel());
     }
     RefreshBindings();
-    if (m_graph != nullptr && m_spec.graph.id != 0) {
+    if (m_graph != nullptr && m_tables.graph.id != 0) {
         m_graph->SetChannel(EditedChannel());
     }
 }
@@ -889,8 +889,8 @@ void CBoundPage::ApplyTexts(std::span<const PageText> texts) {
 }
 
 void CBoundPage::ApplyLanguage() {
-    ApplyTexts(m_spec.texts);
-    ApplyTexts(m_spec.modeTexts);
+    ApplyTexts(m_tables.texts);
+    ApplyTexts(m_tables.modeTexts);
 }
 
 void CBoundPage::ApplyExpert(std::span<const int> ids) {
@@ -905,8 +905,8 @@ void CBoundPage::ApplyExpert(std::span<const int> ids) {
 }
 
 void CBoundPage::ApplyMode() {
-    ApplyExpert(m_spec.expert);
-    ApplyTexts(m_spec.modeTexts);
+    ApplyExpert(m_tables.expert);
+    ApplyTexts(m_tables.modeTexts);
 }
 
 // --------------------------------------------------------------------------------------- link, channels
@@ -920,7 +920,7 @@ void CBoundPage::ChannelSwitched() {
 }
 
 void CBoundPage::ToggleLink() {
-    const ChannelSpec& c = Channels();
+    const ChannelSetup& c = Channels();
     int* selection = Selection();
     std::uint8_t* linkByte = LinkByte();
     if (linkByte == nullptr || selection == nullptr || c.choices.size() < 2) {
@@ -951,7 +951,7 @@ void CBoundPage::SelectChannel(int eqChannel) {
 }
 
 void CBoundPage::RefreshChannelButtons() {
-    const ChannelSpec& c = Channels();
+    const ChannelSetup& c = Channels();
     const int* selection = Selection();
     if (selection == nullptr) {
         return;

@@ -1,4 +1,4 @@
-// What the pages share: a page is declared by one PageSpec — its template, the controls bound to image or
+// What the pages share: a page is declared by one PageTables — its template, the controls bound to image or
 // system fields through the conversions table, its language and Easy/Full tables, its channel choice, its
 // strips and graph — and CBoundPage does the set-up, the edit paths, Refresh, language, mode, links,
 // channel buttons and EQ reset from it. A page overrides only what is particular to it.
@@ -99,7 +99,7 @@ struct ToggleBinding {
 };
 
 // A single-byte text edit: its length, whether it hides what is typed, whether it takes digits only.
-struct TextEditSpec {
+struct TextEditSetup {
     int id;
     int maxLength;
     bool password;
@@ -124,7 +124,7 @@ struct ChannelChoice {
 };
 
 // The channel buttons of a page that edits one of several channels, with the link (SYNC) of a pair.
-struct ChannelSpec {
+struct ChannelSetup {
     std::span<const ChannelChoice> choices;
     int PageViewState::*selection = nullptr; // the selection global (survives page switches)
     // Or, for a selection global that is one of an array (a pair of the main output page), where it is.
@@ -140,7 +140,7 @@ struct ChannelSpec {
 };
 
 // The row of band strips and its scroller.
-struct StripSpec {
+struct StripSetup {
     int count = 0;
     int pitchX = 58;  // pixels from one strip to the next
     int scroller = 0; // id of the band scroller; 0 without
@@ -151,26 +151,26 @@ struct StripSpec {
 };
 
 // The page's EQ graph: the template's graph control, or (id 0) the graph of the page's parent.
-struct GraphSpec {
+struct GraphSetup {
     int id = 0;
     int layout = 0;
     int channel = 0; // the first EqChannel; also the channel of a page without a channel choice
 };
 
-struct PageSpec {
+struct PageTables {
     std::span<const TemplateItem> controls;
     std::span<const SliderBinding> sliders;
     std::span<const ComboBinding> combos;
     std::span<const ToggleBinding> toggles;
-    std::span<const TextEditSpec> textEdits;
+    std::span<const TextEditSetup> textEdits;
     std::span<const PageText> texts;
     // Rewritten by ApplyLanguage and again at the end of ApplyMode.
     std::span<const PageText> modeTexts;
     // Disabled in "Easy Mode", enabled in "Full Mode".
     std::span<const int> expert;
-    GraphSpec graph;
-    StripSpec strips;
-    ChannelSpec channels;
+    GraphSetup graph;
+    StripSetup strips;
+    ChannelSetup channels;
     int eqResetButton = 0;
 };
 
@@ -179,23 +179,23 @@ inline const QColor kPlainTitleColour{0, 0, 0};
 
 // Where faults of a page's tables go (an id naming no control, or a control of another kind). The test
 // build stops at the first; otherwise they are logged and the binding is left out.
-using PageSpecErrorHandler = void (*)(const std::string& message);
-PageSpecErrorHandler SetPageSpecErrorHandler(PageSpecErrorHandler handler);
+using PageTableErrorHandler = void (*)(const std::string& message);
+PageTableErrorHandler SetPageTableErrorHandler(PageTableErrorHandler handler);
 
 class CBoundPage : public CPageBase {
   public:
-    // Builds the page from its spec: controls, graph, strips, scroller, looks, bindings (no values).
+    // Builds the page from its tables: controls, graph, strips, scroller, looks, bindings (no values).
     // A page without a graph of its own draws on sharedGraph (a sub-page on its parent's).
-    CBoundPage(QWidget* parent, PageHost* host, const PageSpec& spec, CCFStatic* sharedGraph = nullptr);
+    CBoundPage(QWidget* parent, PageHost* host, const PageTables& tables, CCFStatic* sharedGraph = nullptr);
     ~CBoundPage() override;
 
     void Refresh() override;
     void ApplyLanguage() override;
     void ApplyMode() override;
 
-    const PageSpec& Spec() const { return m_spec; }
-    // The faults found in the spec when the page was built (empty for a sound page).
-    const std::vector<std::string>& SpecErrors() const { return m_specErrors; }
+    const PageTables& Tables() const { return m_tables; }
+    // The faults found in the tables when the page was built (empty for a sound page).
+    const std::vector<std::string>& TableFaults() const { return m_specErrors; }
 
     // The controls by template id (null when the id is not of that kind).
     QWidget* Control(int id) const;
@@ -225,8 +225,8 @@ class CBoundPage : public CPageBase {
     CFilter* LowPass() const { return m_lowPass; }
 
   protected:
-    // The channel choice in use: the spec's, or (a page serving several tabs) the current tab's.
-    virtual const ChannelSpec& Channels() const { return m_spec.channels; }
+    // The channel choice in use: the page tables' own, or (a page serving several tabs) the current tab's.
+    virtual const ChannelSetup& Channels() const { return m_tables.channels; }
     // The crossover objects of a channel's collection (n and n + 1).
     void UseCrossoversOf(int eqChannel);
 
@@ -279,7 +279,7 @@ class CBoundPage : public CPageBase {
     void BindSliders();
     void BindCombos();
     void ConfigureTextEdits();
-    void CheckSpec();
+    void CheckTables();
     void CheckId(const char* table, int id, bool (*accepts)(ItemKind), const char* wanted);
     void Clicked(int id);
     std::uint8_t* Base(FieldBase base);
@@ -293,7 +293,7 @@ class CBoundPage : public CPageBase {
     int* Selection() const;
     const ChannelChoice* ChoiceOf(int eqChannel) const;
 
-    const PageSpec& m_spec;
+    const PageTables& m_tables;
     std::vector<std::pair<int, QWidget*>> m_controls;
     std::vector<std::pair<int, ItemKind>> m_kinds;
     std::vector<std::string> m_specErrors;

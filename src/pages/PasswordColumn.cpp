@@ -14,12 +14,12 @@ bool Connected() {
 }
 } // namespace
 
-CPasswordColumn::CPasswordColumn(const Spec& spec, CEnglishEdit* oldEdit, CEnglishEdit* newEdit,
+CPasswordColumn::CPasswordColumn(const Setup& setup, CEnglishEdit* oldEdit, CEnglishEdit* newEdit,
                                  CEnglishEdit* confirmEdit, CBitButton* modify)
-    : m_spec(spec), m_old(oldEdit), m_new(newEdit), m_confirm(confirmEdit), m_modify(modify) {}
+    : m_setup(setup), m_old(oldEdit), m_new(newEdit), m_confirm(confirmEdit), m_modify(modify) {}
 
 QString CPasswordColumn::Stored() const {
-    return FieldText({reinterpret_cast<const u8*>(&TheModel().system) + m_spec.offset, m_spec.length});
+    return FieldText({reinterpret_cast<const u8*>(&TheModel().system) + m_setup.offset, m_setup.length});
 }
 
 void CPasswordColumn::Reset() {
@@ -42,7 +42,7 @@ void CPasswordColumn::Evaluate() {
     m_typedNew = m_new->text();
     m_typedConfirm = m_confirm->text();
     const bool oldOk = Connected() && m_typedOld == m_stored;
-    const bool newOk = oldOk && m_typedNew.size() == static_cast<qsizetype>(m_spec.length);
+    const bool newOk = oldOk && m_typedNew.size() == static_cast<qsizetype>(m_setup.length);
     const bool confirmOk = newOk && m_typedConfirm == m_typedNew;
     m_new->setEnabled(oldOk);
     m_confirm->setEnabled(newOk);
@@ -62,8 +62,8 @@ int CPasswordColumn::TakeNewPassword() {
     if (!m_modify->isEnabled()) {
         return 0;
     }
-    StoreText(m_typedNew, std::span(TheModel().passwordEntry).subspan(m_spec.entryIndex, m_spec.length));
-    return m_spec.command;
+    StoreText(m_typedNew, std::span(TheModel().passwordEntry).subspan(m_setup.entryIndex, m_setup.length));
+    return m_setup.command;
 }
 
 } // namespace kel

@@ -13,15 +13,15 @@ class CEnglishEdit;
 
 class CPasswordColumn {
   public:
-    struct Spec {
+    struct Setup {
         int command;            // 140 or 141
         std::size_t offset;     // first byte in the system block
         std::size_t length;     // characters of the password
         std::size_t entryIndex; // where the new value goes in the password entry buffer
     };
 
-    CPasswordColumn(const Spec& spec, CEnglishEdit* oldEdit, CEnglishEdit* newEdit, CEnglishEdit* confirmEdit,
-                    CBitButton* modify);
+    CPasswordColumn(const Setup& setup, CEnglishEdit* oldEdit, CEnglishEdit* newEdit,
+                    CEnglishEdit* confirmEdit, CBitButton* modify);
 
     // Edits cleared; only the old password may be typed, and only while connected.
     void Reset();
@@ -41,7 +41,7 @@ class CPasswordColumn {
   private:
     QString Stored() const;
 
-    Spec m_spec;
+    Setup m_setup;
     CEnglishEdit* m_old;
     CEnglishEdit* m_new;
     CEnglishEdit* m_confirm;

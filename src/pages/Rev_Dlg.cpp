@@ -45,7 +45,7 @@ constexpr auto kTexts =
                        {R::IDC_TIME_TITLE, "混响时间", "Reverb Time"},
                    }));
 
-const PageSpec kSpec = {
+const PageTables kTables = {
     .controls = kTemplate,
     .sliders = kSliders,
     .combos = kCommonCombos,
@@ -60,7 +60,7 @@ const PageSpec kSpec = {
 } // namespace
 
 CRev_Dlg::CRev_Dlg(QWidget* parent, PageHost* host, CCFStatic* graph)
-    : CBoundPage(parent, host, kSpec, graph) {}
+    : CBoundPage(parent, host, kTables, graph) {}
 
 std::uint8_t* CRev_Dlg::EditedRecord() {
     return reinterpret_cast<std::uint8_t*>(&TheModel().image.reverb);

@@ -170,7 +170,7 @@ class CPicture : public QWidget {
     QPixmap m_picture;
 };
 
-constexpr std::array<TextEditSpec, 8> kEdits = {{
+constexpr std::array<TextEditSetup, 8> kEdits = {{
     {IDC_MODE_NAME, kNameLength, false, false},
     {IDC_VERIFY_EDIT, kSystemPasswordLength, true, false},
     {IDC_SYS_OLD, kSystemPasswordLength, true, true},
@@ -181,7 +181,7 @@ constexpr std::array<TextEditSpec, 8> kEdits = {{
     {IDC_PANEL_CONFIRM, kPanelPasswordLength, true, false},
 }};
 
-const PageSpec kSpec = {
+const PageTables kTables = {
     .controls = kControls,
     .sliders = kSliders,
     .combos = kCombos,
@@ -190,10 +190,10 @@ const PageSpec kSpec = {
     .expert = kExpert,
 };
 
-constexpr CPasswordColumn::Spec kSystemColumn = {CMD_SYSTEM_PASSWORD, offsetof(SystemBlock, systemPassword),
-                                                 kSystemPasswordLength, kSystemEntry};
-constexpr CPasswordColumn::Spec kPanelColumn = {CMD_PANEL_PASSWORD, offsetof(SystemBlock, panelPassword),
-                                                kPanelPasswordLength, kPanelEntry};
+constexpr CPasswordColumn::Setup kSystemColumn = {CMD_SYSTEM_PASSWORD, offsetof(SystemBlock, systemPassword),
+                                                  kSystemPasswordLength, kSystemEntry};
+constexpr CPasswordColumn::Setup kPanelColumn = {CMD_PANEL_PASSWORD, offsetof(SystemBlock, panelPassword),
+                                                 kPanelPasswordLength, kPanelEntry};
 
 } // namespace
 
@@ -216,7 +216,7 @@ struct SysButtons {
     }};
 };
 
-CSysDlg::CSysDlg(QWidget* parent, PageHost* host) : CBoundPage(parent, host, kSpec) {
+CSysDlg::CSysDlg(QWidget* parent, PageHost* host) : CBoundPage(parent, host, kTables) {
     setObjectName(QStringLiteral("CSysDlg"));
     m_backgroundZh = LoadSkinBitmap(IDB_SYSTEM_BACKGROUND_ZH);
     m_backgroundEn = LoadSkinBitmap(IDB_SYSTEM_BACKGROUND_EN);

@@ -17,9 +17,11 @@
 
 #include <QLineEdit>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <set>
 #include <string>
@@ -208,6 +210,27 @@ inline void VerifyEditsReachTheProcessor(DemoSession& demo, const std::vector<Ed
         QVERIFY2(fields.size() == 1, edit.name);
         QVERIFY2(!edit.single || commands.size() == 1, edit.name);
     }
+}
+
+// A part of the program image.
+struct ByteRange {
+    std::size_t first, size;
+};
+
+// The first byte in which two programs differ outside the given parts, or -1 when there is none.
+inline int FirstChangeOutside(const ProgramImage& before, const ProgramImage& now,
+                              std::initializer_list<ByteRange> parts) {
+    const auto* was = reinterpret_cast<const std::uint8_t*>(&before);
+    const auto* is = reinterpret_cast<const std::uint8_t*>(&now);
+    for (std::size_t i = 0; i < sizeof(ProgramImage); ++i) {
+        const bool inside = std::any_of(parts.begin(), parts.end(), [i](const ByteRange& r) {
+            return i >= r.first && i < r.first + r.size;
+        });
+        if (!inside && was[i] != is[i]) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
 }
 
 // A band marker of a collection dragged up by `dy` pixels on a graph.

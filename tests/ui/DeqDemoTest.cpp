@@ -107,17 +107,11 @@ void DeqDemoTest::editsReachTheProcessorAndADragStopsAtTheFloor() {
     const ProgramImage mine = m.image;
     QVERIFY(demo.ReadProgramBack());
     QVERIFY(std::memcmp(&mine, &m.image, sizeof mine) == 0);
-    const auto* was = reinterpret_cast<const u8*>(&before);
-    const auto* now = reinterpret_cast<const u8*>(&m.image);
-    const auto inDeq = [](std::size_t i, std::size_t block) {
-        const std::size_t first = block + offsetof(MusicBlock, deq);
-        return i >= first && i < first + 3 * sizeof(DynamicEqBand);
-    };
-    for (std::size_t i = 0; i < sizeof(ProgramImage); ++i) {
-        if (!inDeq(i, offsetof(ProgramImage, musicL)) && !inDeq(i, offsetof(ProgramImage, musicR))) {
-            QVERIFY2(was[i] == now[i], qPrintable(QStringLiteral("byte %1 changed").arg(i)));
-        }
-    }
+    constexpr std::size_t kDeq = offsetof(MusicBlock, deq), kDeqSize = 3 * sizeof(DynamicEqBand);
+    QCOMPARE(FirstChangeOutside(before, m.image,
+                                {{offsetof(ProgramImage, musicL) + kDeq, kDeqSize},
+                                 {offsetof(ProgramImage, musicR) + kDeq, kDeqSize}}),
+             -1);
     QCOMPARE(int(m.image.musicR.deq[2].ratio), 33);
     QCOMPARE(int(m.image.musicL.deq[1].band.gain), 150);
     QCOMPARE(int(m.image.musicL.deq[1].band.type), int(BAND_P));

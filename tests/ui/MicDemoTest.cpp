@@ -70,14 +70,7 @@ void MicDemoTest::eachKindOfEditReachesTheProcessorAsItsCommand() {
     const ProgramImage mine = m.image;
     QVERIFY(demo.ReadProgramBack());
     QVERIFY(std::memcmp(&mine, &m.image, sizeof mine) == 0);
-    const auto* was = reinterpret_cast<const u8*>(&before);
-    const auto* now = reinterpret_cast<const u8*>(&m.image);
-    const std::size_t first = offsetof(ProgramImage, mic1);
-    for (std::size_t i = 0; i < sizeof(ProgramImage); ++i) {
-        if (i < first || i >= first + sizeof(MicBlock)) {
-            QVERIFY2(was[i] == now[i], qPrintable(QStringLiteral("byte %1 changed").arg(i)));
-        }
-    }
+    QCOMPARE(FirstChangeOutside(before, m.image, {{offsetof(ProgramImage, mic1), sizeof(MicBlock)}}), -1);
     QCOMPARE(int(m.image.mic1.gate.threshold), 40);
     QCOMPARE(int(m.image.mic1.hpf.freq.get()), FreqToIndex(200));
     QCOMPARE(int(m.image.mic1.feedback), 2);

@@ -83,12 +83,12 @@ void PagesTest::everyTableBindsControlsOfItsKind() {
     }
     for (CBoundPage* p : bounds) {
         ++bound;
-        const PageSpec& s = p->Spec();
+        const PageTables& s = p->Tables();
         std::string faults;
-        for (const std::string& e : p->SpecErrors()) {
+        for (const std::string& e : p->TableFaults()) {
             faults += e + "; ";
         }
-        QVERIFY2(p->SpecErrors().empty(), faults.c_str());
+        QVERIFY2(p->TableFaults().empty(), faults.c_str());
         // Independently of the page's own check: the widgets behind the ids are of the declared kinds.
         for (const SliderBinding& b : s.sliders) {
             if (b.slider == 0) { // an edit without a slider
@@ -104,7 +104,7 @@ void PagesTest::everyTableBindsControlsOfItsKind() {
         for (const ToggleBinding& b : s.toggles) {
             QVERIFY(p->Button(b.button) != nullptr);
         }
-        for (const TextEditSpec& t : s.textEdits) {
+        for (const TextEditSetup& t : s.textEdits) {
             QVERIFY(p->TextEdit(t.id) != nullptr);
         }
         for (const auto& texts : {s.texts, s.modeTexts}) {
@@ -181,15 +181,15 @@ void PagesTest::aFaultyTableIsReportedAndLeftOut() {
         {kLabel, kMissing, Conv::MicLevel, {FieldBase::System, FieldForm::Byte, 0}},
     });
     static constexpr auto kTexts = std::to_array<PageText>({{kSlider, "x", "x"}});
-    static const PageSpec kSpec = {.controls = kItems, .sliders = kSliders, .texts = kTexts};
+    static const PageTables kTables = {.controls = kItems, .sliders = kSliders, .texts = kTexts};
 
     g_reported.clear();
-    const PageSpecErrorHandler old = SetPageSpecErrorHandler(&Record);
-    CBoundPage page(nullptr, nullptr, kSpec);
-    SetPageSpecErrorHandler(old);
+    const PageTableErrorHandler old = SetPageTableErrorHandler(&Record);
+    CBoundPage page(nullptr, nullptr, kTables);
+    SetPageTableErrorHandler(old);
 
     QCOMPARE(static_cast<int>(g_reported.size()), 3);
-    QCOMPARE(page.SpecErrors(), g_reported);
+    QCOMPARE(page.TableFaults(), g_reported);
     QVERIFY(g_reported[0].find("is not a slider") != std::string::npos);
     QVERIFY(g_reported[1].find("names no control") != std::string::npos);
     QVERIFY(g_reported[2].find("is not a captioned control") != std::string::npos);
