@@ -1,6 +1,5 @@
 # The USB bridge link: the bridge call layer with its hidraw and simulated back-ends, and CUsbPort.
-find_package(PkgConfig REQUIRED)
-pkg_check_modules(HIDAPI_HIDRAW REQUIRED IMPORTED_TARGET hidapi-hidraw)
+kel_require_pkgconfig(HIDAPI_HIDRAW hidapi-hidraw libhidapi-dev)
 
 target_sources(kel_transport PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/Ch9326.cpp
@@ -9,9 +8,6 @@ target_sources(kel_transport PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/UsbPort.cpp
 )
 target_link_libraries(kel_transport PRIVATE PkgConfig::HIDAPI_HIDRAW)
-target_link_libraries(kel_transport PUBLIC kel_emulator) # the simulated bridge's device
-find_package(Threads REQUIRED)
-target_link_libraries(kel_transport PUBLIC Threads::Threads)
 
 # Lets an ordinary user open the bridge (vendor 1a86, product e010) through hidraw.
 set(KELVANE_UDEV_RULES_DIR "lib/udev/rules.d" CACHE STRING "Where the udev rule for the USB bridge is installed")
