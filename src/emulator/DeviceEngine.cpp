@@ -79,13 +79,22 @@ DeviceEngine::DeviceEngine() {
 
 std::vector<std::uint8_t> DeviceEngine::Receive(std::span<const std::uint8_t> bytes) {
     std::lock_guard lock(m_mutex);
+    return ReceiveLocked(m_collector, bytes);
+}
+
+std::vector<std::uint8_t> DeviceEngine::Receive(FrameCollector& collector, std::span<const std::uint8_t> bytes) {
+    std::lock_guard lock(m_mutex);
+    return ReceiveLocked(collector, bytes);
+}
+
+std::vector<std::uint8_t> DeviceEngine::ReceiveLocked(FrameCollector& collector,
+                                                      std::span<const std::uint8_t> bytes) {
     std::vector<std::uint8_t> out;
     for (std::uint8_t b : bytes) {
-        if (!Collect(b)) {
+        if (!collector.Add(b)) {
             continue;
         }
-        const std::vector<std::uint8_t> frame = std::move(m_rx);
-        m_rx.clear();
+        const std::vector<std::uint8_t> frame = collector.Take();
         ++m_framesReceived;
         if (m_observer) {
             m_observer(frame[4], frame.size() > 6 ? frame[5] : 0, static_cast<int>(frame.size()) - 4);
@@ -124,12 +133,12 @@ std::vector<std::uint8_t> DeviceEngine::HandleFrame(std::span<const std::uint8_t
 
 void DeviceEngine::QuietGap() {
     std::lock_guard lock(m_mutex);
-    m_rx.clear();
+    m_collector.Clear();
 }
 
 bool DeviceEngine::HasPartialFrame() const {
     std::lock_guard lock(m_mutex);
-    return !m_rx.empty();
+    return m_collector.HasPartialFrame();
 }
 
 void DeviceEngine::SetFaults(const EngineFaults& faults) {
@@ -169,32 +178,38 @@ int DeviceEngine::OutputBlock() const {
     return OutputBlockOfMode(m_state.live.outputMode);
 }
 
-bool DeviceEngine::Collect(std::uint8_t b) {
-    const std::size_t n = m_rx.size();
+bool FrameCollector::Add(std::uint8_t b) {
+    const std::size_t n = m_frame.size();
     if (n == 0) {
         if (b == 0xFF) {
-            m_rx.push_back(b);
+            m_frame.push_back(b);
         }
         return false;
     }
     if (n == 1) {
         if (b == 0x55) {
-            m_rx.push_back(b);
+            m_frame.push_back(b);
         } else if (b != 0xFF) {
-            m_rx.clear(); // FF FF 55 still starts a frame at the second FF
+            m_frame.clear(); // FF FF 55 still starts a frame at the second FF
         }
         return false;
     }
-    m_rx.push_back(b);
-    if (m_rx.size() < 4) {
+    m_frame.push_back(b);
+    if (m_frame.size() < 4) {
         return false;
     }
-    const int count = m_rx[2] | (m_rx[3] << 8);
-    if (m_rx.size() == 4 && (count < 2 || count > kMaxFrameCount)) {
-        m_rx.clear(); // no such frame: hunt for the next header
+    const int count = m_frame[2] | (m_frame[3] << 8);
+    if (m_frame.size() == 4 && (count < 2 || count > kMaxFrameCount)) {
+        m_frame.clear(); // no such frame: hunt for the next header
         return false;
     }
-    return m_rx.size() == static_cast<std::size_t>(count) + 4;
+    return m_frame.size() == static_cast<std::size_t>(count) + 4;
+}
+
+std::vector<std::uint8_t> FrameCollector::Take() {
+    std::vector<std::uint8_t> frame = std::move(m_frame);
+    m_frame.clear();
+    return frame;
 }
 
 std::vector<std::uint8_t> DeviceEngine::Answer(const std::vector<std::uint8_t>& f) {

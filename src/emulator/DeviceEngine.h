@@ -36,6 +36,20 @@ struct DeviceState {
     std::array<std::uint8_t, 12> signals{};
 };
 
+// Assembles the bytes of one sender into frames: a frame starts at FF 55, and a header whose count no
+// frame can have is dropped while hunting for the next.
+class FrameCollector {
+public:
+    // Takes one byte; true when it completed a frame, which Take() then hands over.
+    bool Add(std::uint8_t b);
+    std::vector<std::uint8_t> Take();
+    void Clear() { m_frame.clear(); }
+    bool HasPartialFrame() const { return !m_frame.empty(); }
+
+private:
+    std::vector<std::uint8_t> m_frame;
+};
+
 // Store (134) takes slots 1..16 always and the favourite slots F1..F5 (17..21) only with store
 // permission; slot 0 is refused (status 1). With a slot-system capability the live system block is
 // stored with the program, and a recall brings the slot's block back (the passwords stay the device's).
@@ -46,6 +60,9 @@ public:
     // Bytes as they arrive from the link, in any pieces. Returns the reply bytes of every frame
     // completed by them (empty when none). Never fails, whatever arrives.
     std::vector<std::uint8_t> Receive(std::span<const std::uint8_t> bytes);
+    // The same for one of several senders, whose bytes the caller collects apart (a UDP peer). The
+    // collector belongs to the caller's thread.
+    std::vector<std::uint8_t> Receive(FrameCollector& collector, std::span<const std::uint8_t> bytes);
     // The link was quiet for a while (about 500 ms): drop a half-received frame.
     void QuietGap();
 
@@ -76,7 +93,7 @@ public:
     int OutputBlock() const;
 
 private:
-    bool Collect(std::uint8_t b);
+    std::vector<std::uint8_t> ReceiveLocked(FrameCollector& collector, std::span<const std::uint8_t> bytes);
     std::vector<std::uint8_t> Answer(const std::vector<std::uint8_t>& frame);
     bool MayStore(int slot) const;
     void Store(int slot, const std::uint8_t* name);
@@ -89,7 +106,7 @@ private:
     EngineFaults m_faults;
     mutable std::mutex m_mutex;
     std::atomic<int> m_framesReceived{0}; // read by other threads without the mutex
-    std::vector<std::uint8_t> m_rx; // the frame being received
+    FrameCollector m_collector; // the frame being received on the engine's one link
     int m_replies = 0;              // replies built, for the drop and corrupt faults
     int m_sweep = 0;                // phase of the meter animation
     FrameObserver m_observer;

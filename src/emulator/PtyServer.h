@@ -2,11 +2,10 @@
 #pragma once
 
 #include "emulator/DeviceEngine.h"
+#include "emulator/ServerLoop.h"
 #include "emulator/UdpServer.h"
 
-#include <atomic>
 #include <string>
-#include <thread>
 
 namespace kel {
 
@@ -24,17 +23,15 @@ class PtyServer {
     const std::string& Path() const { return m_path; }
 
   private:
-    void Run();
+    void OnReadable();
     void Write(const std::uint8_t* data, std::size_t size);
 
     DeviceEngine& m_engine;
     ServerOptions m_options;
     int m_master = -1;
     int m_slave = -1; // kept open so that the link survives clients coming and going
-    int m_wake[2] = {-1, -1};
     std::string m_path;
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
+    ServerLoop m_loop;
 };
 
 } // namespace kel

@@ -1,4 +1,5 @@
-// The engine's UDP server: one datagram in, the reply out in datagrams of at most 256 bytes.
+// The engine's UDP server: datagrams in, collected per sender; the reply out in datagrams of at most 256
+// bytes.
 #include "emulator/UdpServer.h"
 
 #include "model/Timing.h"
@@ -6,26 +7,14 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
+#include <array>
 #include <vector>
 
 namespace kel {
-
-namespace {
-
-int Milliseconds(int baseMs) {
-    const auto us = timing::Scaled(baseMs).count();
-    return static_cast<int>(std::max<long long>(1, us / 1000));
-}
-
-} // namespace
 
 bool IsLoopbackAddress(const std::string& address) {
     if (address == "localhost") {
@@ -49,7 +38,7 @@ bool UdpServer::Start(const std::string& address, int port, std::string* error) 
         Stop();
         return false;
     };
-    if (m_thread.joinable()) {
+    if (m_loop.Running()) {
         return fail("already serving");
     }
     if (!IsLoopbackAddress(address)) {
@@ -72,58 +61,69 @@ bool UdpServer::Start(const std::string& address, int port, std::string* error) 
     socklen_t len = sizeof sa;
     ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&sa), &len);
     m_port = ntohs(sa.sin_port);
-    if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0) {
-        return fail(std::string("pipe: ") + std::strerror(errno));
+    std::string why;
+    if (!m_loop.Start(m_fd, {[this] { OnReadable(); }, [this] { DropQuietPeers(true); }, nullptr}, &why)) {
+        return fail(why);
     }
-    m_stop = false;
-    m_thread = std::thread([this] { Run(); });
     return true;
 }
 
 void UdpServer::Stop() {
-    if (m_thread.joinable()) {
-        m_stop = true;
-        const char b = 1;
-        [[maybe_unused]] const ssize_t w = ::write(m_wake[1], &b, 1);
-        m_thread.join();
+    m_loop.Stop();
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
     }
-    for (int* fd : {&m_fd, &m_wake[0], &m_wake[1]}) {
-        if (*fd >= 0) {
-            ::close(*fd);
-            *fd = -1;
-        }
-    }
+    std::lock_guard lock(m_peersMutex);
+    m_peers.clear();
 }
 
-void UdpServer::Run() {
-    std::vector<std::uint8_t> buffer(65536);
-    while (!m_stop) {
-        pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-        const int ready = ::poll(fds, 2, Milliseconds(timing::kSimQuietGap));
-        if (ready < 0 && errno != EINTR) {
-            break;
+std::size_t UdpServer::PartialSenders() const {
+    std::lock_guard lock(m_peersMutex);
+    return m_peers.size();
+}
+
+void UdpServer::OnReadable() {
+    static thread_local std::array<std::uint8_t, 65536> buffer;
+    sockaddr_in from{};
+    socklen_t fromLen = sizeof from;
+    const ssize_t n =
+        ::recvfrom(m_fd, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
+    if (n <= 0) {
+        return;
+    }
+    const std::uint64_t key = (std::uint64_t{ntohl(from.sin_addr.s_addr)} << 16) | ntohs(from.sin_port);
+    std::vector<std::uint8_t> reply;
+    {
+        std::lock_guard lock(m_peersMutex);
+        Peer& peer = m_peers[key];
+        reply = m_engine.Receive(peer.collector,
+                                 std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(n)));
+        peer.last = std::chrono::steady_clock::now();
+        if (!peer.collector.HasPartialFrame()) {
+            m_peers.erase(key); // only senders in the middle of a frame are kept
         }
-        if (ready == 0) {
-            m_engine.QuietGap(); // nothing for a while: a half-received frame is dropped
-            continue;
+    }
+    DropQuietPeers(false);
+    const std::size_t piece = m_options.splitReplies ? kSplitPieceBytes : kReplyDatagramMax;
+    ForEachPiece(reply, piece, [&](std::span<const std::uint8_t> bytes) {
+        ::sendto(m_fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&from), fromLen);
+    });
+}
+
+void UdpServer::DropQuietPeers(bool all) {
+    std::lock_guard lock(m_peersMutex);
+    const auto now = std::chrono::steady_clock::now();
+    const auto gap = timing::Scaled(timing::kSimQuietGap);
+    std::erase_if(m_peers, [&](const auto& entry) { return all || now - entry.second.last > gap; });
+    while (m_peers.size() > kMaxPartialSenders) {
+        auto oldest = m_peers.begin();
+        for (auto it = m_peers.begin(); it != m_peers.end(); ++it) {
+            if (it->second.last < oldest->second.last) {
+                oldest = it;
+            }
         }
-        if ((fds[0].revents & POLLIN) == 0) {
-            continue;
-        }
-        sockaddr_in from{};
-        socklen_t fromLen = sizeof from;
-        const ssize_t n =
-            ::recvfrom(m_fd, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
-        if (n <= 0) {
-            continue;
-        }
-        const std::vector<std::uint8_t> reply =
-            m_engine.Receive(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(n)));
-        const std::size_t piece = m_options.splitReplies ? kSplitPieceBytes : kReplyDatagramMax;
-        for (std::size_t pos = 0; pos < reply.size(); pos += piece) {
-            const std::size_t len = std::min(piece, reply.size() - pos);
-            ::sendto(m_fd, reply.data() + pos, len, 0, reinterpret_cast<sockaddr*>(&from), fromLen);
-        }
+        m_peers.erase(oldest);
     }
 }
 

@@ -2,10 +2,13 @@
 #pragma once
 
 #include "emulator/DeviceEngine.h"
+#include "emulator/ServerLoop.h"
 
-#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <mutex>
 #include <string>
-#include <thread>
 
 namespace kel {
 
@@ -17,6 +20,8 @@ struct ServerOptions {
 // Largest reply datagram, and the piece size of split replies.
 inline constexpr int kReplyDatagramMax = 256;
 inline constexpr int kSplitPieceBytes = 7;
+// Senders with a half-received frame the server keeps apart at most; past that the oldest is dropped.
+inline constexpr std::size_t kMaxPartialSenders = 64;
 
 class UdpServer {
   public:
@@ -31,17 +36,24 @@ class UdpServer {
     void Stop();
     // The bound port (after Start).
     int Port() const { return m_port; }
+    // Senders whose frame has begun and not yet completed (each sender's bytes are collected apart).
+    std::size_t PartialSenders() const;
 
   private:
-    void Run();
+    struct Peer {
+        FrameCollector collector;
+        std::chrono::steady_clock::time_point last;
+    };
+    void OnReadable();
+    void DropQuietPeers(bool all);
 
     DeviceEngine& m_engine;
     ServerOptions m_options;
     int m_fd = -1;
-    int m_wake[2] = {-1, -1};
     int m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
+    mutable std::mutex m_peersMutex;
+    std::map<std::uint64_t, Peer> m_peers; // by address and port
+    ServerLoop m_loop;
 };
 
 // Whether a dotted address (or "localhost") is a loopback address.

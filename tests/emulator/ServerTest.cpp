@@ -3,6 +3,8 @@
 #include "emulator/UdpServer.h"
 #include "model/Timing.h"
 #include "protocol/FrameBytes.h"
+#include "support/ProcessState.h"
+#include "support/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -77,8 +79,7 @@ Bytes Join(const std::vector<Bytes>& parts) {
 
 class ServerTest : public ::testing::Test {
   protected:
-    void SetUp() override { timing::SetScale(0.05); } // quiet gap 25 ms
-    void TearDown() override { timing::SetScale(1); }
+    test::ProcessState state{{.timingScale = 0.05, .resetModel = false}}; // quiet gap 25 ms
     DeviceEngine engine;
 };
 
@@ -110,9 +111,31 @@ TEST_F(ServerTest, UdpDropsAHalfFrameAfterAQuietGap) {
     UdpClient client(server.Port());
     const Bytes identify = MakeFrame(127, {0});
     client.Send(Bytes(identify.begin(), identify.begin() + 5), false);
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    ASSERT_TRUE(test::WaitUntil([&] { return server.PartialSenders() == 1; }));
+    ASSERT_TRUE(test::WaitUntil([&] { return server.PartialSenders() == 0; })); // the quiet gap dropped it
     client.Send(identify);
     EXPECT_EQ(Join(client.Receive(7)), MakeFrame(127, {1, 1}));
+}
+
+// Each sender's bytes are collected apart: two frames sent in interleaved pieces are both answered.
+TEST_F(ServerTest, UdpCollectsEachSendersFrameApart) {
+    UdpServer server(engine);
+    std::string error;
+    ASSERT_TRUE(server.Start("127.0.0.1", 0, &error)) << error;
+    UdpClient first(server.Port());
+    UdpClient second(server.Port());
+    const Bytes identify = MakeFrame(127, {0});
+    const Bytes nameRead = MakeFrame(128, {2});
+    first.Send(Bytes(identify.begin(), identify.begin() + 3), false);
+    second.Send(Bytes(nameRead.begin(), nameRead.begin() + 4), false);
+    first.Send(Bytes(identify.begin() + 3, identify.end()), false);
+    second.Send(Bytes(nameRead.begin() + 4, nameRead.end()), false);
+    EXPECT_EQ(Join(first.Receive(7)), MakeFrame(127, {1, 1}));
+    const Bytes name = Join(second.Receive(27));
+    ASSERT_EQ(name.size(), 27u);
+    EXPECT_EQ(name[4], 128);
+    EXPECT_EQ(name[5], 2);
+    EXPECT_EQ(server.PartialSenders(), 0u);
 }
 
 TEST_F(ServerTest, SplitRepliesComeInSmallPieces) {

@@ -69,17 +69,6 @@ std::vector<RecordingHooks::Box> RecordingHooks::Boxes() const {
     return m_boxes;
 }
 
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 std::vector<std::uint8_t> MakeFrame(int count, std::uint8_t type) {
     std::vector<std::uint8_t> frame(static_cast<std::size_t>(count) + 4, 0);
     frame[0] = 0xFF;

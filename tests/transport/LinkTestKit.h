@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/AppHooks.h"
+#include "support/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -39,9 +40,6 @@ class RecordingHooks : public NullHooks {
     std::vector<Posted> m_posted;
     std::vector<Box> m_boxes;
 };
-
-// Polls a condition until it holds or the time is up.
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit);
 
 // Raw bytes in, reply bytes out: the shape of the emulated processor's Receive.
 using DeviceFn = std::function<std::vector<std::uint8_t>(std::span<const std::uint8_t>)>;

@@ -7,6 +7,7 @@
 #include "app/TarnDlg.h"
 #include "model/Model.h"
 #include "protocol/CommandTables.h"
+#include "support/ProcessState.h"
 #include "transport/usb/Ch9326.h"
 #include "transport/usb/SimBridge.h"
 
@@ -106,8 +107,10 @@ class ProgramReplies : public QObject {
     }
 };
 
-// The demo window, connected and through its initial read.
+// The demo window, connected and through its initial read, at a tenth of the real pauses: these tests
+// check what reaches the processor, not how long it takes.
 struct DemoSession {
+    test::ProcessState state{{.timingScale = test::kQuickTiming, .resetModel = false}};
     std::unique_ptr<WindowCore> core;
     std::unique_ptr<CTarnDlg> window;
     ProgramReplies replies;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/AppHooks.h"
+#include "support/Wait.h"
 #include "transport/usb/SimBridge.h"
 
 #include <atomic>
@@ -86,19 +87,6 @@ class RecordingHooks : public NullHooks {
     std::vector<int> m_steps;
     std::function<void(const Posted&)> m_onPost;
 };
-
-// Polls a condition until it holds or the real-time limit passes.
-inline bool WaitUntil(const std::function<bool()>& done,
-                      std::chrono::milliseconds limit = std::chrono::seconds(20)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
 
 // A device that answers every complete frame with an acknowledgement of its type (meter polls with
 // twelve zero meter bytes), optionally corrupted, silent, or preceded by noise.
