@@ -1,5 +1,5 @@
 // The main of the window benchmarks: the offscreen platform where there is no display, a scratch working
-// folder (the window writes ss.txt and creates "Mode" there), the filter bank, a fresh model, the skin.
+// folder (the window writes ss.txt there), the filter bank, a fresh model, the skin.
 #pragma once
 
 #include "controls/Skin.h"

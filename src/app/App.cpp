@@ -70,6 +70,7 @@ int RunApplication(int argc, char** argv) {
     InstallSkinLook(app);
 
     std::unique_ptr<WindowCore> core = StartCore(options);
+    CreateModeFolder();
     CTarnDlg::Settings settings;
     settings.language = options.language;
     CTarnDlg window(*core, settings);

@@ -122,13 +122,16 @@ void ResetSystemBlock(SystemBlock& s) {
     std::copy(kDefaultSystemPassword.begin(), kDefaultSystemPassword.end(), s.systemPassword);
 }
 
-void PrepareFolders(const std::string& workingFolder) {
+void SetDialogPaths(const std::string& workingFolder) {
     DialogPaths& p = TheModel().paths;
     p.workingFolder = workingFolder;
     p.openProgram = p.saveProgram = workingFolder + "/MusicFile/*.dia";
     p.openAll = p.saveAll = workingFolder + "/MusicFile/*.dat";
-    std::error_code ec; // a folder that cannot be made only means file dialogs start elsewhere
-    std::filesystem::create_directory(std::filesystem::path(workingFolder) / "Mode", ec);
+}
+
+void CreateModeFolder() {
+    std::error_code ec; // a folder that cannot be made changes nothing else
+    std::filesystem::create_directory(std::filesystem::path(TheModel().paths.workingFolder) / "Mode", ec);
 }
 
 void FillDefaultProgram(ProgramImage& img) {
@@ -172,7 +175,7 @@ void ResetModel() {
 
     std::error_code ec;
     const auto cwd = std::filesystem::current_path(ec);
-    PrepareFolders(ec ? std::string(".") : cwd.string());
+    SetDialogPaths(ec ? std::string(".") : cwd.string());
 
     if (FilterSeam* seam = GetFilterSeam()) {
         seam->BuildAll();

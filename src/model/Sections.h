@@ -47,7 +47,10 @@ void ApplyLinksInProgram(ProgramImage& program);
 void FillDefaultProgram(ProgramImage& img);
 // The system block defaults.
 void ResetSystemBlock(SystemBlock& s);
-// Fill the dialog start paths from a working folder and create its "Mode" folder.
-void PrepareFolders(const std::string& workingFolder);
+// Fill the dialog start paths from a working folder (ResetModel: the current one).
+void SetDialogPaths(const std::string& workingFolder);
+// Creates the "Mode" folder in the working folder of the dialog paths: the window's start-up does, after
+// ResetModel, which itself writes nothing to disk.
+void CreateModeFolder();
 
 } // namespace kel

@@ -5,6 +5,8 @@
 #include "model/Sections.h"
 #include "protocol/Protocol.h"
 
+#include "support/ProcessState.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -69,17 +71,9 @@ public:
 
 class ConnectionTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ResetModel();
-        TheProtocol().Queue().Clear();
-        SetAppHooks(&hooks);
-    }
-    void TearDown() override {
-        TheProtocol().Queue().Clear();
-        SetAppHooks(nullptr);
-    }
     FakeLinks links;
     RecordingHooks hooks;
+    test::ProcessState state{{.hooks = &hooks}};
     CConnection conn{links};
 };
 

@@ -163,14 +163,20 @@ TEST_F(ModelTest, EqualitiesAndShadowAfterReset) {
     EXPECT_TRUE(SameBytes(m.shadowSystem, m.system));
 }
 
-TEST_F(ModelTest, ResetCreatesTheModeFolderAndDialogPaths) {
-    EXPECT_TRUE(std::filesystem::is_directory("Mode"));
+TEST_F(ModelTest, ResetFillsTheDialogPathsAndWritesNothing) {
+    EXPECT_FALSE(std::filesystem::exists("Mode"));
     const std::string cwd = std::filesystem::current_path().string();
     EXPECT_EQ(m.paths.openProgram, cwd + "/MusicFile/*.dia");
     EXPECT_EQ(m.paths.saveProgram, cwd + "/MusicFile/*.dia");
     EXPECT_EQ(m.paths.openAll, cwd + "/MusicFile/*.dat");
     EXPECT_EQ(m.paths.saveAll, cwd + "/MusicFile/*.dat");
     EXPECT_FALSE(std::filesystem::exists("MusicFile"));
+
+    CreateModeFolder(); // the window's start-up
+    EXPECT_TRUE(std::filesystem::is_directory("Mode"));
+    CreateModeFolder(); // already there: nothing changes
+    EXPECT_TRUE(std::filesystem::is_directory("Mode"));
+    std::filesystem::remove("Mode");
 }
 
 TEST_F(ModelTest, ModeSelector) {

@@ -5,6 +5,8 @@
 #include "presets/PresetFiles.h"
 #include "protocol/Protocol.h"
 
+#include "support/ProcessState.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -43,16 +45,8 @@ void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 
 class PresetFilesTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ResetModel();
-        TheProtocol().Queue().Clear();
-        SetAppHooks(&hooks);
-    }
-    void TearDown() override {
-        TheProtocol().Queue().Clear();
-        SetAppHooks(nullptr);
-    }
     FileHooks hooks;
+    test::ProcessState state{{.hooks = &hooks}};
     Model& m = TheModel();
 };
 

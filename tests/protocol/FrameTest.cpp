@@ -3,6 +3,8 @@
 #include "protocol/FrameBytes.h"
 #include "protocol/Protocol.h"
 
+#include "support/ProcessState.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -16,11 +18,7 @@ using test::Hex;
 
 class FrameTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ResetModel();
-        CommitShadow(true);
-        TheProtocol().Queue().Clear();
-    }
+    test::ProcessState state{{.shadowInStep = true}};
     Model& m = TheModel();
 };
 

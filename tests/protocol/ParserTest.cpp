@@ -6,6 +6,8 @@
 #include "protocol/Protocol.h"
 #include "protocol/RecordingHooks.h"
 
+#include "support/ProcessState.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -21,13 +23,6 @@ using test::RecordingHooks;
 
 class ParserTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ResetModel();
-        CommitShadow(true);
-        p.Queue().Clear();
-        m.settings.transportType = TRANSPORT_NET;
-        hooks.Clear();
-    }
     void TearDown() override { TheProgressLog().Close(); }
 
     // Puts a request into the network TX record, as a transport does before it sends.
@@ -63,6 +58,7 @@ class ParserTest : public ::testing::Test {
     Model& m = TheModel();
     CProtocol& p = TheProtocol();
     RecordingHooks hooks;
+    test::ProcessState state{{.hooks = &hooks, .transport = TRANSPORT_NET, .shadowInStep = true}};
 };
 
 TEST_F(ParserTest, FrameInThreePiecesCompletesOnTheThird) {

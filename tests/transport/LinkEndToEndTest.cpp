@@ -256,70 +256,78 @@ TEST_F(LinkEndToEnd, PseudoTerminalInitialReadAndEditBurstWithRealTiming) {
     InitialReadAndEditBurst(*this, Link::Pty);
 }
 
-TEST_F(LinkEndToEnd, EmulatorFaults) {
-    struct Case {
-        const char* name;
-        EngineFaults faults;
-        bool splitReplies;
-        int failedType; // 0: the initial read completes without a failure
-        int triesNet, triesSerial;
-        std::intptr_t rescan;
-    };
-    const Case cases[] = {
-        {"every 2nd reply dropped", {.dropEvery = 2}, false, 0, 0, 0, 0},
-        {"every 3rd checksum corrupted", {.corruptEvery = 3}, false, 0, 0, 0, 0},
-        {"replies split into small pieces", {}, true, 0, 0, 0, 0},
-        {"silent from the start", {.silentAfter = 0}, false, 127, 4, 3, 1},
-        {"meter polls refused", {.refuseType = 12}, false, 12, 4, 2, 0},
-    };
-    for (const Link link : {Link::Udp, Link::Pty}) {
-        for (const Case& c : cases) {
-            SCOPED_TRACE(std::string(Name(link)) + ": " + c.name);
-            RecordingHooks hooks;
-            test::PrepareLink(link == Link::Udp ? TRANSPORT_NET : TRANSPORT_SERIAL, hooks, 0.1);
-            {
-                ImageLockGuard lock(ImageLock());
-                TheModel().connection.connected = 1;
-                ASSERT_TRUE(TheProtocol().QueueCommand(127, 0));
-            }
-            Emulator emulator(link, c.faults, c.splitReplies);
-            ASSERT_TRUE(emulator.Started());
-            LinkUnderTest port(link, emulator);
-            ASSERT_TRUE(port.IsOpen());
-            auto posted = [&](int message) { return hooks.Messages(message).size(); };
+struct FaultCase {
+    const char* name;
+    EngineFaults faults;
+    bool splitReplies;
+    int failedType; // 0: the initial read completes without a failure
+    int triesNet, triesSerial;
+    std::intptr_t rescan;
+};
 
-            if (c.failedType == 0) {
-                ASSERT_TRUE(test::WaitUntil([&] { return posted(MSG_IDENTIFY_REPLY) > 0; }, 20s));
-                {
-                    ImageLockGuard lock(ImageLock());
-                    TheProtocol().QueueCommand(128, 0);
-                    TheProtocol().DeviceCommand(129, 0);
-                    TheProtocol().DeviceCommand(130, 0);
-                    TheProtocol().Queue().Number();
-                }
-                EXPECT_TRUE(test::WaitUntil([&] { return posted(MSG_PROGRAM_RECEIVED) > 0; }, 30s));
-                EXPECT_EQ(ModelAgainstDevice(emulator.Engine()), "");
-                if (c.splitReplies) {
-                    EXPECT_EQ(emulator.Count(128), 22);
-                } else {
-                    EXPECT_GT(emulator.Count(128), 22) << "some name reads were tried again";
-                }
-                port.Close();
-                EXPECT_EQ(posted(MSG_TRANSPORT_FAILED), 0u);
-            } else {
-                ASSERT_TRUE(test::WaitUntil([&] { return posted(MSG_TRANSPORT_FAILED) > 0; }, 20s));
-                std::this_thread::sleep_for(timing::Scaled(2000)); // nothing more goes out
-                port.Close();
-                const auto failed = hooks.Messages(MSG_TRANSPORT_FAILED);
-                ASSERT_EQ(failed.size(), 1u);
-                EXPECT_EQ(failed[0].wParam, link == Link::Udp ? TRANSPORT_NET : TRANSPORT_SERIAL);
-                EXPECT_EQ(failed[0].lParam, c.rescan);
-                EXPECT_EQ(emulator.Count(c.failedType), link == Link::Udp ? c.triesNet : c.triesSerial);
-            }
-            SetAppHooks(nullptr);
-        }
-    }
+const FaultCase kFaultCases[] = {
+    {"DroppedReplies", {.dropEvery = 2}, false, 0, 0, 0, 0},
+    {"CorruptedChecksums", {.corruptEvery = 3}, false, 0, 0, 0, 0},
+    {"SplitReplies", {}, true, 0, 0, 0, 0},
+    {"SilentFromTheStart", {.silentAfter = 0}, false, 127, 4, 3, 1},
+    {"MeterPollsRefused", {.refuseType = 12}, false, 12, 4, 2, 0},
+};
+
+void PrintTo(Link link, std::ostream* os) {
+    *os << Name(link);
 }
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// One emulator fault on one link: every 2nd reply dropped, every 3rd checksum corrupted, replies split
+// into small pieces, silent from the start, meter polls refused.
+class EmulatorFaults : public LinkEndToEnd, public ::testing::WithParamInterface<std::tuple<Link, FaultCase>> {};
+
+TEST_P(EmulatorFaults, InitialReadOrOneFailureReport) {
+    const auto& [link, c] = GetParam();
+    Prepare(link, 0.1);
+    Emulator emulator(link, c.faults, c.splitReplies);
+    ASSERT_TRUE(emulator.Started());
+    LinkUnderTest port(link, emulator);
+    ASSERT_TRUE(port.IsOpen());
+
+    if (c.failedType == 0) {
+        ASSERT_TRUE(test::WaitUntil([&] { return Posted(MSG_IDENTIFY_REPLY) > 0; }, 20s));
+        {
+            ImageLockGuard lock(ImageLock());
+            TheProtocol().QueueCommand(128, 0);
+            TheProtocol().DeviceCommand(129, 0);
+            TheProtocol().DeviceCommand(130, 0);
+            TheProtocol().Queue().Number();
+        }
+        EXPECT_TRUE(test::WaitUntil([&] { return Posted(MSG_PROGRAM_RECEIVED) > 0; }, 30s));
+        EXPECT_EQ(ModelAgainstDevice(emulator.Engine()), "");
+        if (c.splitReplies) {
+            EXPECT_EQ(emulator.Count(128), 22);
+        } else {
+            EXPECT_GT(emulator.Count(128), 22) << "some name reads were tried again";
+        }
+        port.Close();
+        EXPECT_EQ(Posted(MSG_TRANSPORT_FAILED), 0u);
+        return;
+    }
+    ASSERT_TRUE(test::WaitUntil([&] { return Posted(MSG_TRANSPORT_FAILED) > 0; }, 20s));
+    std::this_thread::sleep_for(timing::Scaled(2000)); // nothing more goes out
+    port.Close();
+    const auto failed = m_hooks.Messages(MSG_TRANSPORT_FAILED);
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].wParam, link == Link::Udp ? TRANSPORT_NET : TRANSPORT_SERIAL);
+    EXPECT_EQ(failed[0].lParam, c.rescan);
+    EXPECT_EQ(emulator.Count(c.failedType), link == Link::Udp ? c.triesNet : c.triesSerial);
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, EmulatorFaults,
+                         ::testing::Combine(::testing::Values(Link::Udp, Link::Pty), ::testing::ValuesIn(kFaultCases)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param) == Link::Udp ? "Udp" : "Pty") +
+                                    std::get<1>(info.param).name;
+                         });
 
 } // namespace
 } // namespace kel

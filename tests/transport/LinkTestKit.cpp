@@ -5,11 +5,13 @@
 #include "model/Sections.h"
 #include "model/Timing.h"
 #include "protocol/Protocol.h"
+#include "support/ProcessState.h"
 #include "transport/LinkSettings.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
 #include <dirent.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -255,24 +257,20 @@ void PtyTestServer::Run() {
     }
 }
 
+namespace {
+std::optional<ProcessState> g_linkState; // the state of the link test running now
+}
+
 void PrepareLink(int transport, RecordingHooks& hooks, double scale) {
-    timing::SetScale(scale);
-    SetAppHooks(&hooks);
-    ImageLockGuard lock(ImageLock());
-    ResetModel();
-    CommitShadow(true); // as when a connection opens: the detector has nothing to send but polls
-    TheModel().settings.transportType = static_cast<TransportType>(transport);
-    TheProtocol().Queue().Clear();
+    g_linkState.reset();
+    g_linkState.emplace(ProcessSetup{.timingScale = scale,
+                                     .hooks = &hooks,
+                                     .transport = static_cast<TransportType>(transport),
+                                     .shadowInStep = true});
 }
 
 void ReleaseLink() {
-    {
-        ImageLockGuard lock(ImageLock());
-        TheProtocol().Queue().Clear();
-        TheModel().settings.transportType = TRANSPORT_NONE;
-    }
-    SetAppHooks(nullptr);
-    timing::SetScale(1.0);
+    g_linkState.reset();
     ResetLinkSettings();
 }
 

@@ -21,6 +21,8 @@
 #include "transport/usb/Ch9326.h"
 #include "transport/usb/EnginePeer.h"
 
+#include "support/ProcessState.h"
+
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -137,6 +139,7 @@ class SysDemoTest : public QObject {
 
     std::shared_ptr<DeviceEngine> m_engine;
     std::unique_ptr<WindowCore> m_core;
+    test::ProcessState m_state{{.timingScale = test::kQuickTiming, .resetModel = false}};
     std::unique_ptr<CTarnDlg> m_window;
     std::unique_ptr<FileAnswers> m_files;
     CSysDlg* m_page = nullptr;
@@ -145,7 +148,6 @@ class SysDemoTest : public QObject {
 };
 
 void SysDemoTest::initTestCase() {
-    timing::SetScale(0.1); // a tenth of the real pauses: quick, with room for a busy machine
     m_engine = std::make_shared<DeviceEngine>();
     {
         // Every slot tells itself apart: its name, its program's last byte and its system block.
@@ -190,7 +192,6 @@ void SysDemoTest::cleanupTestCase() {
     m_window.reset();
     m_files.reset();
     bridge::UnplugAllSimulatedBridges();
-    timing::SetScale(1.0);
 }
 
 void SysDemoTest::metersMove() {

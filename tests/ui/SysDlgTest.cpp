@@ -20,6 +20,8 @@
 #include "pages/SysLayout.h"
 #include "protocol/Protocol.h"
 
+#include "support/ProcessState.h"
+
 #include <QComboBox>
 
 #include <cstring>
@@ -52,7 +54,6 @@ class CommandCore : public WindowCore {
 
 struct Fixture {
     Fixture() {
-        ResetModel();
         CTarnDlg::Settings settings;
         settings.screenSize = QSize(1920, 1080);
         settings.postConnect = false;
@@ -60,14 +61,6 @@ struct Fixture {
         window->Hooks().SetBoxPresenter([](const QString&, const QString&, BoxIcon) {});
         window->show();
         page = dynamic_cast<CSysDlg*>(window->Page(PageId::System));
-    }
-    ~Fixture() {
-        Model& m = TheModel();
-        m.connection.transferInProgress = 0;
-        TheProtocol().Queue().Clear();
-        m.connection.connected = 0;
-        m.settings.transportType = TRANSPORT_NONE;
-        window.reset();
     }
 
     // Pretends a connection: the protocol queues frames, no transport takes them.
@@ -110,6 +103,7 @@ struct Fixture {
     }
     void Click(int id) { QTest::mouseClick(&Get<CBitButton>(id), Qt::LeftButton); }
 
+    test::ProcessState state; // a fresh model; the connection and the queue are emptied at the end
     CommandCore core;
     std::unique_ptr<CTarnDlg> window;
     CSysDlg* page = nullptr;

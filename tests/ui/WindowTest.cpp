@@ -20,6 +20,8 @@
 #include "protocol/CommandTables.h"
 #include "protocol/Protocol.h"
 
+#include "support/ProcessState.h"
+
 #include <QComboBox>
 #include <QImage>
 #include <QMouseEvent>
@@ -60,7 +62,6 @@ struct Box {
 // A fresh model and a window on a large screen, without the message boxes of a real desktop.
 struct Fixture {
     explicit Fixture(CTarnDlg::Settings settings = Big()) {
-        ResetModel();
         window = std::make_unique<CTarnDlg>(core, settings);
         window->Hooks().SetBoxPresenter([this](const QString& t, const QString& c, BoxIcon) {
             boxes.push_back({t, c});
@@ -73,6 +74,7 @@ struct Fixture {
     }
     void Deliver() { QCoreApplication::sendPostedEvents(); }
 
+    test::ProcessState state;
     RecordingCore core;
     std::vector<Box> boxes;
     std::unique_ptr<CTarnDlg> window;
@@ -88,12 +90,6 @@ void Mouse(QWidget* w, QEvent::Type type, QPoint at) {
 void SetName(const char* name) {
     TextToBytes(name, TheModel().image.name);
 }
-
-class ScaleGuard {
-  public:
-    explicit ScaleGuard(double s) { timing::SetScale(s); }
-    ~ScaleGuard() { timing::SetScale(1.0); }
-};
 
 } // namespace
 
@@ -463,8 +459,8 @@ void WindowTest::workerThreadsNeverWait() {
 }
 
 void WindowTest::progressLookupForm() {
-    ScaleGuard fast(0.02);
     Fixture f;
+    timing::SetScale(0.02); // the fixture's state puts the real timing back
     CShow_Dlg& p = f.window->Progress();
     Model& m = TheModel();
     m.connection.deviceLookup = 1;
@@ -608,8 +604,8 @@ void WindowTest::placeholderPagesSaySo() {
 }
 
 void WindowTest::progressBusyForm() {
-    ScaleGuard fast(0.02);
     Fixture f;
+    timing::SetScale(0.02); // the fixture's state puts the real timing back
     CShow_Dlg& p = f.window->Progress();
     Model& m = TheModel();
     m.connection.transferInProgress = 1;

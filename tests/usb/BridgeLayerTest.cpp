@@ -4,6 +4,8 @@
 #include "transport/usb/SimBridge.h"
 #include "usb/UsbTestSupport.h"
 
+#include "support/ProcessState.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -31,7 +33,6 @@ class Replier : public BridgePeer {
 class BridgeLayer : public ::testing::Test {
   protected:
     void SetUp() override {
-        timing::SetScale(0.01);
         UseSimulatedBridge(true);
         ASSERT_EQ(CH9326DllInt(), 1);
         ASSERT_TRUE(SimulatedBridgeActive());
@@ -39,8 +40,8 @@ class BridgeLayer : public ::testing::Test {
     void TearDown() override {
         UnplugAllSimulatedBridges();
         EXPECT_EQ(OpenHandleCount(), 0);
-        timing::SetScale(1.0);
     }
+    test::ProcessState m_state{{.timingScale = 0.01, .resetModel = false}};
     static std::string PathAt(std::uint32_t index) {
         std::array<char, 1024> buf{};
         return CH9326GetDevicePath(index, buf.data(), buf.size()) ? std::string(buf.data()) : std::string();

@@ -10,8 +10,11 @@
 #include "transport/usb/UsbPort.h"
 #include "usb/UsbTestSupport.h"
 
+#include "support/ProcessState.h"
+
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <cstring>
 #include <numeric>
 #include <random>
@@ -24,27 +27,17 @@ using namespace bridge;
 class UsbEngineTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        timing::SetScale(0.01);
+        m_state.emplace(test::ProcessSetup{
+            .timingScale = 0.01, .hooks = &m_hooks, .transport = TRANSPORT_USB, .connected = true});
         UseSimulatedBridge(true);
         ASSERT_EQ(CH9326DllInt(), 1);
-        ResetModel();
-        SetAppHooks(&m_hooks);
-        ImageLockGuard lock(ImageLock());
-        TheModel().settings.transportType = TRANSPORT_USB;
-        TheModel().connection.connected = 1;
-        TheProtocol().Queue().Clear();
         m_path = PlugEngineBridge(m_engine);
     }
     void TearDown() override {
         m_port.Close();
         UnplugAllSimulatedBridges();
         EXPECT_EQ(OpenHandleCount(), 0);
-        {
-            ImageLockGuard lock(ImageLock());
-            TheProtocol().Queue().Clear();
-        }
-        SetAppHooks(nullptr);
-        timing::SetScale(1.0);
+        m_state.reset();
     }
 
     // What the connection does once the bridge is open: identify, then start the thread.
@@ -72,6 +65,7 @@ class UsbEngineTest : public ::testing::Test {
     }
 
     test::RecordingHooks m_hooks;
+    std::optional<test::ProcessState> m_state;
     std::shared_ptr<DeviceEngine> m_engine = std::make_shared<DeviceEngine>();
     std::string m_path;
     CUsbPort m_port;

@@ -9,8 +9,11 @@
 #include "transport/usb/SimBridge.h"
 #include "usb/UsbTestSupport.h"
 
+#include "support/ProcessState.h"
+
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <filesystem>
 
 namespace kel {
@@ -29,25 +32,16 @@ std::string Upper(std::string s) {
 class UsbPortTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        timing::SetScale(0.01);
+        m_state.emplace(test::ProcessSetup{
+            .timingScale = 0.01, .hooks = &m_hooks, .transport = TRANSPORT_USB, .connected = true});
         UseSimulatedBridge(true);
         ASSERT_EQ(CH9326DllInt(), 1);
-        ResetModel();
-        SetAppHooks(&m_hooks);
-        {
-            ImageLockGuard lock(ImageLock());
-            TheModel().settings.transportType = TRANSPORT_USB;
-            TheModel().connection.connected = 1;
-        }
-        ClearQueue();
     }
     void TearDown() override {
         m_port.Close();
         UnplugAllSimulatedBridges();
         EXPECT_EQ(OpenHandleCount(), 0);
-        ClearQueue();
-        SetAppHooks(nullptr);
-        timing::SetScale(1.0);
+        m_state.reset();
     }
 
     // What a new connection does first: no frames left, both USB records reset.
@@ -94,6 +88,7 @@ class UsbPortTest : public ::testing::Test {
     }
 
     test::RecordingHooks m_hooks;
+    std::optional<test::ProcessState> m_state;
     std::shared_ptr<test::Responder> m_device = std::make_shared<test::Responder>();
     CUsbPort m_port;
 };
