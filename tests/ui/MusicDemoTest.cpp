@@ -46,13 +46,23 @@ void MusicDemoTest::draggedMusicBandReachesTheProcessorAlone() {
     QVERIFY(band.gain > before.musicL.eq[3].gain);
 
     // Sent by the change detector: type 3, index 3, the band's five bytes, and nothing but level polls.
-    QVERIFY(WaitFor([] { return InStep(); }, 10000));
-    QTest::qWait(300);
-    QCOMPARE(page->Strips()->Strip(3).GainEdit().GetPos(), int(band.gain)); // the page followed the drag
-    const std::vector<Frame> frames = demo.TakeFrames();
+    // Everything written until the band's final value went out and a poll followed it.
+    std::vector<Frame> frames;
+    QVERIFY(WaitFor(
+        [&] {
+            for (const Frame& f : demo.TakeFrames()) {
+                frames.push_back(f);
+            }
+            const std::vector<Frame> sent = Commands(frames);
+            return !sent.empty() && sent.back().body.size() == 6 &&
+                   std::memcmp(sent.back().body.data() + 1, &band, sizeof band) == 0 &&
+                   Commands({frames.back()}).empty();
+        },
+        10000));
     const std::vector<Frame> commands = Commands(frames);
-    QVERIFY(!commands.empty());
-    qInfo("%zu frames sent after the drag, %zu of them band commands", frames.size(), commands.size());
+    QVERIFY(InStep());
+    QTRY_COMPARE(page->Strips()->Strip(3).GainEdit().GetPos(), int(band.gain)); // the page followed the drag
+    qInfo("%zu band commands sent for the drag", commands.size());
     for (const Frame& f : commands) {
         QCOMPARE(f.type, int(CMD_EQ_BAND));
         QCOMPARE(f.body.size(), std::size_t(6));
