@@ -9,6 +9,8 @@
 #include "presets/FileIo.h"
 #include "presets/PresetFiles.h"
 #include "presets/ProgramFile.h"
+#include "protocol/CommandTables.h"
+#include "protocol/DeviceWorkflows.h"
 #include "protocol/Protocol.h"
 
 #include <algorithm>
@@ -63,6 +65,11 @@ int WaitForAnswers(DeviceSession& session, CliHooks& hooks) {
     return kExitOk;
 }
 
+// The workflows' commands go straight to the protocol's command entry.
+void Send(int type, int slot) {
+    TheProtocol().DeviceCommand(type, slot);
+}
+
 int Finish(DeviceSession& session, int code) {
     session.Close();
     return session.Failed() && code == kExitOk ? kExitFailure : code;
@@ -96,8 +103,10 @@ int Backup(LinkPorts& links, CliHooks& hooks, const std::string& outPath) {
     if (!WritableTarget(outPath)) {
         return kExitFailure;
     }
+    // The file needs the identification (one system block or one per slot), the live system block (the
+    // file's head) and the slots: no names and no live program.
     DeviceSession session(links, hooks);
-    if (!session.Open(true)) {
+    if (!session.Open(false)) {
         return Fail("no device answered");
     }
     bool saved = false;
@@ -106,7 +115,8 @@ int Backup(LinkPorts& links, CliHooks& hooks, const std::string& outPath) {
         result = ExportAllTo(outPath);
         saved = true;
     };
-    TheProtocol().DeviceCommand(130, 1);
+    Send(CMD_READ_SYSTEM, 0);
+    Send(CMD_READ_PROGRAM, 1); // every slot's system block, then every slot's program
     if (!session.RunUntil([&] { return saved; })) {
         return Finish(session, Fail("the device did not send all presets"));
     }
@@ -117,8 +127,10 @@ int Restore(LinkPorts& links, CliHooks& hooks, const std::string& inPath) {
     if (!SendableFile(inPath, kAllPresetsSizes, "an all-presets file (58405 or 57019 bytes)")) {
         return kExitFailure;
     }
+    // The file brings every program and system block the device takes: only the identification is
+    // needed (whether the device keeps a system block per slot).
     DeviceSession session(links, hooks);
-    if (!session.Open(true)) {
+    if (!session.Open(false)) {
         return Fail("no device answered");
     }
     if (ImportAllFrom(inPath) != FileResult::Done) {
@@ -186,8 +198,7 @@ int Recall(LinkPorts& links, CliHooks& hooks, int slot) {
     if (!session.Open(true)) {
         return Fail("no device answered");
     }
-    TheProtocol().DeviceCommand(133, slot);
-    TheProtocol().DeviceCommand(129, 0);
+    RecallSlot(Send, slot);
     const int code = WaitForAnswers(session, hooks);
     if (code == kExitOk) {
         std::printf("%d:%s\n", slot, BytesToText(TheModel().image.name).c_str());
@@ -204,15 +215,7 @@ int Store(LinkPorts& links, CliHooks& hooks, int slot, const std::string& name) 
     if (!m.settings.storePermission) {
         return Finish(session, Fail("the device does not allow storing (No Store Allow)"));
     }
-    {
-        ImageLockGuard lock(ImageLock());
-        // As the system page: the stored system password goes as both old and new value first.
-        std::memcpy(m.passwordEntry.data() + 14, m.system.systemPassword, sizeof m.system.systemPassword);
-        TheProtocol().DeviceCommand(140, 0);
-        TextToBytes(name, m.image.name);
-        TextToBytes(name, m.presets.Slot(slot).name);
-        TheProtocol().DeviceCommand(134, slot);
-    }
+    StoreSlot(Send, slot, name);
     return Finish(session, WaitForAnswers(session, hooks));
 }
 
@@ -224,7 +227,7 @@ int Meters(LinkPorts& links, CliHooks& hooks, int count) {
     session.onLevels = [](int type) {
         ImageLockGuard lock(ImageLock());
         const MeterState& meters = TheModel().settings.meters;
-        const auto& bytes = type == 24 ? meters.signals : meters.levels;
+        const auto& bytes = type == CMD_POLL_SIGNALS ? meters.signals : meters.levels;
         std::printf("%d:", type);
         for (std::uint8_t b : bytes) {
             std::printf(" %d", b);

@@ -14,12 +14,12 @@ bool Connected() {
 }
 } // namespace
 
-CPasswordColumn::CPasswordColumn(const Setup& setup, CEnglishEdit* oldEdit, CEnglishEdit* newEdit,
+CPasswordColumn::CPasswordColumn(PasswordKind kind, CEnglishEdit* oldEdit, CEnglishEdit* newEdit,
                                  CEnglishEdit* confirmEdit, CBitButton* modify)
-    : m_setup(setup), m_old(oldEdit), m_new(newEdit), m_confirm(confirmEdit), m_modify(modify) {}
+    : m_kind(kind), m_old(oldEdit), m_new(newEdit), m_confirm(confirmEdit), m_modify(modify) {}
 
 QString CPasswordColumn::Stored() const {
-    return FieldText({reinterpret_cast<const u8*>(&TheModel().system) + m_setup.offset, m_setup.length});
+    return FieldText(StoredPassword(m_kind));
 }
 
 void CPasswordColumn::Reset() {
@@ -42,7 +42,7 @@ void CPasswordColumn::Evaluate() {
     m_typedNew = m_new->text();
     m_typedConfirm = m_confirm->text();
     const bool oldOk = Connected() && m_typedOld == m_stored;
-    const bool newOk = oldOk && m_typedNew.size() == static_cast<qsizetype>(m_setup.length);
+    const bool newOk = oldOk && m_typedNew.size() == static_cast<qsizetype>(PasswordLength(m_kind));
     const bool confirmOk = newOk && m_typedConfirm == m_typedNew;
     m_new->setEnabled(oldOk);
     m_confirm->setEnabled(newOk);
@@ -57,13 +57,13 @@ void CPasswordColumn::Reload() {
     }
 }
 
-int CPasswordColumn::TakeNewPassword() {
+bool CPasswordColumn::SendNewPassword(const CommandSink& send) {
     Evaluate();
     if (!m_modify->isEnabled()) {
-        return 0;
+        return false;
     }
-    StoreText(m_typedNew, std::span(TheModel().passwordEntry).subspan(m_setup.entryIndex, m_setup.length));
-    return m_setup.command;
+    ChangePassword(send, m_kind, m_typedNew.toLatin1().toStdString());
+    return true;
 }
 
 } // namespace kel

@@ -2,9 +2,9 @@
 // Modify — for the system password (6 characters) or the panel password (4).
 #pragma once
 
-#include <QString>
+#include "protocol/DeviceWorkflows.h"
 
-#include <cstddef>
+#include <QString>
 
 namespace kel {
 
@@ -13,14 +13,7 @@ class CEnglishEdit;
 
 class CPasswordColumn {
   public:
-    struct Setup {
-        int command;            // 140 or 141
-        std::size_t offset;     // first byte in the system block
-        std::size_t length;     // characters of the password
-        std::size_t entryIndex; // where the new value goes in the password entry buffer
-    };
-
-    CPasswordColumn(const Setup& setup, CEnglishEdit* oldEdit, CEnglishEdit* newEdit,
+    CPasswordColumn(PasswordKind kind, CEnglishEdit* oldEdit, CEnglishEdit* newEdit,
                     CEnglishEdit* confirmEdit, CBitButton* modify);
 
     // Edits cleared; only the old password may be typed, and only while connected.
@@ -30,9 +23,9 @@ class CPasswordColumn {
     void Evaluate();
     // The live system block arrived: what is typed is checked against it.
     void Reload();
-    // Modify: when every step holds, the new password goes into the password entry buffer and the
-    // command to send is returned; 0 otherwise.
-    int TakeNewPassword();
+    // Modify: when every step holds, the new password goes to the device through `send` (true);
+    // false otherwise.
+    bool SendNewPassword(const CommandSink& send);
 
     CEnglishEdit* OldEdit() const { return m_old; }
     CEnglishEdit* NewEdit() const { return m_new; }
@@ -41,7 +34,7 @@ class CPasswordColumn {
   private:
     QString Stored() const;
 
-    Setup m_setup;
+    PasswordKind m_kind;
     CEnglishEdit* m_old;
     CEnglishEdit* m_new;
     CEnglishEdit* m_confirm;

@@ -16,6 +16,7 @@
 #include "pages/SysLayout.h"
 #include "presets/PresetFiles.h"
 #include "protocol/CommandTables.h"
+#include "protocol/DeviceWorkflows.h"
 
 #include <QComboBox>
 #include <QPainter>
@@ -33,9 +34,6 @@ constexpr int kLastStorableSlot = 16; // F1..F5 (17..21) are recalled, never sto
 constexpr int kNameLength = 20;
 constexpr int kSystemPasswordLength = 6;
 constexpr int kPanelPasswordLength = 4;
-// The password entry buffer: the new panel password at 4..7, the new system password at 14..19.
-constexpr std::size_t kPanelEntry = 4;
-constexpr std::size_t kSystemEntry = 14;
 
 constexpr Field SystemByteField(std::size_t offset) {
     return {FieldBase::System, FieldForm::Byte, offset};
@@ -190,10 +188,6 @@ const PageTables kTables = {
     .expert = kExpert,
 };
 
-constexpr CPasswordColumn::Setup kSystemColumn = {CMD_SYSTEM_PASSWORD, offsetof(SystemBlock, systemPassword),
-                                                  kSystemPasswordLength, kSystemEntry};
-constexpr CPasswordColumn::Setup kPanelColumn = {CMD_PANEL_PASSWORD, offsetof(SystemBlock, panelPassword),
-                                                 kPanelPasswordLength, kPanelEntry};
 
 } // namespace
 
@@ -238,9 +232,9 @@ CSysDlg::CSysDlg(QWidget* parent, PageHost* host) : CBoundPage(parent, host, kTa
 
     m_modeName = TextEdit(IDC_MODE_NAME);
     m_verifyEdit = TextEdit(IDC_VERIFY_EDIT);
-    m_system.emplace(kSystemColumn, TextEdit(IDC_SYS_OLD), TextEdit(IDC_SYS_NEW), TextEdit(IDC_SYS_CONFIRM),
+    m_system.emplace(PasswordKind::System, TextEdit(IDC_SYS_OLD), TextEdit(IDC_SYS_NEW), TextEdit(IDC_SYS_CONFIRM),
                      Button(IDC_SYS_MODIFY));
-    m_panel.emplace(kPanelColumn, TextEdit(IDC_PANEL_OLD), TextEdit(IDC_PANEL_NEW),
+    m_panel.emplace(PasswordKind::Panel, TextEdit(IDC_PANEL_OLD), TextEdit(IDC_PANEL_NEW),
                     TextEdit(IDC_PANEL_CONFIRM), Button(IDC_PANEL_MODIFY));
     // Only the user's typing arrives here; texts set by the page send nothing.
     connect(m_modeName, &CEnglishEdit::Changed, this, [this](int) { m_modeText = m_modeName->text(); });
@@ -407,13 +401,16 @@ void CSysDlg::OnModeSelected(int index) {
     LoadSlotName(m_slot);
 }
 
+CommandSink CSysDlg::Sink() {
+    return [this](int type, int slot) { Host()->DeviceCommand(type, slot); };
+}
+
 void CSysDlg::OnRecall() {
     const int slot = m_slot;
     if (slot < 1 || slot > kSlotCount) {
         return;
     }
-    Host()->DeviceCommand(CMD_RECALL, slot);
-    Host()->DeviceCommand(CMD_READ_SYSTEM, 0);
+    RecallSlot(Sink(), slot);
     if (!Connected() && TheModel().settings.presetsLoaded != 0) {
         Hooks().RefreshAll(); // the loaded preset is the live program now
     }
@@ -425,17 +422,7 @@ void CSysDlg::OnStore() {
     if (slot < 1 || slot > kLastStorableSlot || !Connected()) {
         return;
     }
-    Model& m = TheModel();
-    // The store goes with a password command whose old and new values are both the stored password.
-    std::memcpy(m.passwordEntry.data() + kSystemEntry, m.system.systemPassword, kSystemPasswordLength);
-    Host()->DeviceCommand(CMD_SYSTEM_PASSWORD, 0);
-    {
-        ImageLockGuard lock(ImageLock());
-        StoreText(m_modeText, m.image.name);
-        StoreText(m_modeText, m.presets.Slot(slot).name); // the store frame carries this name
-    }
-    Host()->DeviceCommand(CMD_STORE, slot);
-    m.system.currentSlot = static_cast<u8>(slot);
+    StoreSlot(Sink(), slot, m_modeText.toLatin1().toStdString());
     FillModeList();
 }
 
@@ -495,17 +482,8 @@ void CSysDlg::OnVerifyEdited() {
 }
 
 void CSysDlg::OnVerifyOk() {
-    Model& m = TheModel();
     m_typedVerify = m_verifyEdit->text();
-    if (m_typedVerify != StoredSystemPassword()) {
-        return;
-    }
-    // The typed text is the stored password; the stored bytes go as the new value, so that the
-    // verification never rewrites the password (not even its padding).
-    std::memcpy(m.passwordEntry.data() + kSystemEntry, m.system.systemPassword, kSystemPasswordLength);
-    Host()->DeviceCommand(CMD_SYSTEM_PASSWORD, 0);
-    if (Connected()) {
-        m.settings.storePermission = 1;
+    if (VerifySystemPassword(Sink(), m_typedVerify.toLatin1().toStdString()) && Connected()) {
         UpdateStoreAuthority();
     }
 }
@@ -518,11 +496,9 @@ void CSysDlg::ReloadPasswordEntry() {
 }
 
 void CSysDlg::Modify(CPasswordColumn& column) {
-    const int command = column.TakeNewPassword();
-    if (command == 0) {
+    if (!column.SendNewPassword(Sink())) {
         return;
     }
-    Host()->DeviceCommand(command, 0);
     // The stored password has changed: both columns start again from the block.
     m_system->Reset();
     m_panel->Reset();

@@ -49,6 +49,8 @@ class CSysDlg : public CBoundPage {
     void UpdateAuthorityText();
     void LoadSlotName(int slot);
     void Modify(CPasswordColumn& column);
+    // The workflows' commands go through the window's command entry.
+    CommandSink Sink();
 
     // Reactions of the controls (the button table is in SysDlg.cpp).
     void OnModeSelected(int index);

@@ -3,6 +3,7 @@
 #include "model/Model.h"
 #include "model/Sections.h"
 #include "protocol/CommandTables.h"
+#include "protocol/DeviceWorkflows.h"
 #include "protocol/Protocol.h"
 
 #include <cstring>
@@ -150,14 +151,14 @@ bool CProtocol::QueueCommand(int type, int slot) {
         return true;
     case CMD_SYSTEM_PASSWORD: {
         SystemBlock& s = m.system;
-        const std::uint8_t* entry = m.passwordEntry.data() + 14;
+        const std::uint8_t* entry = PasswordEntry(PasswordKind::System).data();
         out.AddPassword(type, s.systemPassword, entry, sizeof s.systemPassword);
         std::memcpy(s.systemPassword, entry, sizeof s.systemPassword);
         return true;
     }
     case CMD_PANEL_PASSWORD: {
         SystemBlock& s = m.system;
-        const std::uint8_t* entry = m.passwordEntry.data() + 4;
+        const std::uint8_t* entry = PasswordEntry(PasswordKind::Panel).data();
         out.AddPassword(type, s.panelPassword, entry, sizeof s.panelPassword);
         std::memcpy(s.panelPassword, entry, sizeof s.panelPassword);
         return true;
