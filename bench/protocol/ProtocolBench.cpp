@@ -18,7 +18,7 @@ void BM_DetectChangeIdle(benchmark::State& state) {
     ResetModel();
     CommitShadow(true);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(DetectChange());
+        benchmark::DoNotOptimize(DetectChange(TheModel()));
         benchmark::ClobberMemory();
     }
 }
@@ -53,7 +53,7 @@ void BM_FeedProgramReply(benchmark::State& state) {
         tx.frame[4] = CMD_READ_PROGRAM;
         tx.frame[5] = 7;
         state.ResumeTiming();
-        accepted += TheProtocol().FeedBytes(TRANSPORT_NET, reply.data(), static_cast<int>(reply.size()));
+        accepted += TheProtocol().FeedBytes(TheModel(), TRANSPORT_NET, reply.data(), static_cast<int>(reply.size()));
     }
     if (accepted != static_cast<int>(state.iterations())) {
         state.SkipWithError("reply refused");

@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t piece = 1 + seed % 64;
     while (pos < size) {
         const std::size_t n = piece < size - pos ? piece : size - pos;
-        TheProtocol().FeedBytes(transport, data + pos, static_cast<int>(n));
+        TheProtocol().FeedBytes(TheModel(), transport, data + pos, static_cast<int>(n));
         if (m.frames.Rx(transport).error != 0) {
             ResetRecords(transport, false); // as a transport does before a retry
         }

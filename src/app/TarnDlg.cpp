@@ -321,6 +321,7 @@ void CTarnDlg::ShowPage(int index) {
         return;
     }
     m.settings.currentPage = index;
+    m.settings.meters.wanted = index == kSystemTab; // the system page shows the level reports
     m_tabs->SetCurSel(index);
     const PageId shown = kTabs[static_cast<std::size_t>(index)].page;
     if (index >= kFirstOutputTab && index <= kLastOutputTab) {

@@ -9,10 +9,6 @@
 
 namespace kel::cli {
 
-namespace {
-constexpr int kSystemPage = 9; // level reports are posted while this page is current
-}
-
 DeviceSession::DeviceSession(LinkPorts& links, CliHooks& hooks) : m_hooks(hooks), m_connection(links) {}
 
 DeviceSession::~DeviceSession() {
@@ -30,7 +26,7 @@ bool DeviceSession::Open(bool initialRead) {
     m_wantInitialRead = initialRead;
     {
         ImageLockGuard lock(ImageLock());
-        TheModel().settings.currentPage = kSystemPage;
+        TheModel().settings.meters.wanted = true; // level reports are posted to the session
     }
     m_connection.Connect();
     if (!m_connection.Connected()) {

@@ -53,6 +53,7 @@ private:
 
 // Level meters of the system page.
 struct MeterState {
+    bool wanted = false; // the meters are shown (the system page, the CLI's meters): reports are posted
     int ready = 1;
     int toggle = 0; // next poll: 0 → type 12, else type 24
     std::array<std::uint8_t, 12> levels{};  // report 12

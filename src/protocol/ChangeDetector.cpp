@@ -60,12 +60,23 @@ int g_changeFrames = 0;
 
 } // namespace
 
+void PrepareNextFrame(Model& m, FrameRecord& tx) {
+    CSendDataQueue& queue = TheProtocol().Queue();
+    if (!queue.IsEmpty()) {
+        queue.PopInto(tx);
+        return;
+    }
+    DetectChange(m);
+    if (&tx != &m.frames.Build()) { // the serial link's record is the build record itself
+        tx = m.frames.Build();
+    }
+}
+
 int ChangeFramesBuilt() {
     return g_changeFrames;
 }
 
-int DetectChange() {
-    Model& m = TheModel();
+int DetectChange(Model& m) {
     FrameRecord& build = m.frames.Build();
     const int block = m.modeSelector.Block();
     build.frame[0] = 0xFF; // the header the transports send; a record reset never clears it

@@ -2,6 +2,7 @@
 #include "model/Model.h"
 #include "protocol/Protocol.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace kel {
@@ -12,6 +13,24 @@ std::uint8_t FrameSum(const std::uint8_t* frame, int count) {
         sum += frame[i];
     }
     return static_cast<std::uint8_t>(sum);
+}
+
+bool TakeFrameChunk(FrameRecord& tx, std::span<std::uint8_t> chunk, std::uint8_t& lastChunk) {
+    const int length = std::min(tx.Length(), kFrameBytes);
+    const int position = tx.sendPos;
+    if (position >= length) {
+        return false;
+    }
+    const int size = static_cast<int>(chunk.size());
+    std::ranges::fill(chunk, 0);
+    if (position + size < length) {
+        std::copy_n(tx.frame + position, size, chunk.begin());
+    } else {
+        std::copy(tx.frame + position, tx.frame + length, chunk.begin());
+        lastChunk = 1;
+    }
+    tx.sendPos = static_cast<std::uint16_t>(position + size);
+    return true;
 }
 
 void BuildChecksum(FrameRecord& record) {

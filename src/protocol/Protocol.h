@@ -5,9 +5,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace kel {
+
+struct Model;
 
 // Frame rules.
 // Low 8 bits of the sum of frame offsets 2 .. count + 2 (count bytes, type, body).
@@ -16,13 +19,21 @@ std::uint8_t FrameSum(const std::uint8_t* frame, int count);
 void BuildChecksum(FrameRecord& record);
 // Sums offsets 2 .. count + 2 of a received frame and compares with the checksum-copy field.
 bool VerifyChecksum(const FrameRecord& record);
+// The next piece of the TX record's frame for a link that sends it in fixed-size pieces (256-byte
+// datagrams, 31-byte reports), zero-padded; false once the whole frame has been taken. Advances the send
+// position and sets `lastChunk` (the link's last-chunk flag) with the last piece. A count beyond the
+// record never leaves it: the frame area bounds what is sent.
+bool TakeFrameChunk(FrameRecord& tx, std::span<std::uint8_t> chunk, std::uint8_t& lastChunk);
 // Zeroes the RX record of a transport; with both also the TX record from byte 4 on.
 // Network with both false: also the TX send position and network last-chunk flag.
 void ResetRecords(int transport, bool both);
 
-// Compares working and shadow model in the fixed scanning order and builds exactly one frame
-// (a meter poll when nothing differs) into the build record. The caller holds ImageLock. Returns 1.
-int DetectChange();
+// Compares the model's working and shadow copies in the fixed scanning order and builds exactly one
+// frame (a meter poll when nothing differs) into its build record. The caller holds ImageLock. Returns 1.
+int DetectChange(Model& model);
+// The prepare step of every link: the queue's head, or else the change detector's frame (a change or a
+// poll), into the link's TX record. The caller holds ImageLock.
+void PrepareNextFrame(Model& model, FrameRecord& tx);
 // Short frames DetectChange has built for differences so far (polls not counted); read under ImageLock.
 int ChangeFramesBuilt();
 
@@ -66,8 +77,9 @@ public:
     bool QueueCommand(int type, int slot);
     // The main window's command entry: queued under ImageLock when connected, off-line rules otherwise.
     void DeviceCommand(int type, int slot);
-    // Feeds received bytes of a transport; 1 when a whole frame was received, validated and accepted.
-    int FeedBytes(int transport, const std::uint8_t* bytes, int n);
+    // Feeds received bytes of a transport to the model's RX record; 1 when a whole frame was received,
+    // validated and applied to the model.
+    int FeedBytes(Model& model, int transport, const std::uint8_t* bytes, int n);
 
 private:
     CSendDataQueue m_queue;

@@ -14,7 +14,6 @@ namespace kel {
 
 namespace {
 
-constexpr int kSystemPage = 9;
 constexpr int kMinFrameCount = 2; // a type and a checksum
 
 bool IsComplete(const FrameRecord& rx) {
@@ -130,7 +129,7 @@ void ApplyMeters(Model& m, int type, const std::uint8_t* f) {
     auto& target = type == CMD_POLL_LEVELS ? meters.levels : meters.signals;
     std::copy(f + 5, f + 5 + kMeterBytes, target.begin());
     // The page sets the ready flag again after drawing; without a window nobody would.
-    if (m.settings.currentPage == kSystemPage && meters.ready != 0 && Hooks().HasWindow()) {
+    if (meters.wanted && meters.ready != 0 && Hooks().HasWindow()) {
         meters.ready = 0;
         Hooks().PostMessage(MSG_LEVELS_RECEIVED, type, 0);
     }
@@ -140,7 +139,7 @@ void ApplyMeters(Model& m, int type, const std::uint8_t* f) {
 // them on MSG_PROGRAM_RECEIVED (ReloadFilters); this runs on a transport thread.
 void ApplyProgram(Model& m, const std::uint8_t* program) {
     std::memcpy(&m.image, program, sizeof m.image);
-    CommitShadowImage();
+    m.shadow = m.image; // the filter objects follow on the UI thread
     PostIfWindow(MSG_PROGRAM_RECEIVED, 0);
 }
 
@@ -150,8 +149,7 @@ bool AnswersRequest(const FrameRecord& request, int type, int slotByte) {
 }
 
 // Applies a validated reply by its type. False when its count is too short for its body.
-bool ApplyReply(const FrameRecord& rx, const FrameRecord& request) {
-    Model& m = TheModel();
+bool ApplyReply(Model& m, const FrameRecord& rx, const FrameRecord& request) {
     const std::uint8_t* f = rx.frame;
     const int type = f[4];
     if (rx.expectedCount < RequiredCount(type)) {
@@ -216,7 +214,7 @@ bool ApplyReply(const FrameRecord& rx, const FrameRecord& request) {
 }
 
 // Checksum, then acknowledgement status or the reply's content.
-bool Validate(const FrameRecord& rx, const FrameRecord& request) {
+bool Validate(Model& m, const FrameRecord& rx, const FrameRecord& request) {
     if (FrameSum(rx.frame, rx.expectedCount) != rx.checksumCopy) {
         return false;
     }
@@ -224,13 +222,12 @@ bool Validate(const FrameRecord& rx, const FrameRecord& request) {
         const int status = rx.frame[5];
         return status < 1 || status > 3;
     }
-    return ApplyReply(rx, request);
+    return ApplyReply(m, rx, request);
 }
 
 } // namespace
 
-int CProtocol::FeedBytes(int transport, const std::uint8_t* bytes, int n) {
-    Model& m = TheModel();
+int CProtocol::FeedBytes(Model& m, int transport, const std::uint8_t* bytes, int n) {
     if (transport != m.settings.transportType || transport < TRANSPORT_SERIAL || transport > TRANSPORT_NET ||
         bytes == nullptr || n <= 0) {
         return 0;
@@ -247,7 +244,7 @@ int CProtocol::FeedBytes(int transport, const std::uint8_t* bytes, int n) {
     if (!complete) {
         return 0;
     }
-    if (!Validate(rx, request)) {
+    if (!Validate(m, rx, request)) {
         rx.error = 1;
         return 0;
     }

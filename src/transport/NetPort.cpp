@@ -135,21 +135,7 @@ void BuildEchoRequest(std::span<std::uint8_t, kEchoRequestBytes> packet, std::ui
 }
 
 bool TakeDatagram(FrameRecord& tx, std::span<std::uint8_t, kDatagramBytes> datagram) {
-    // A count beyond the record never leaves it: the frame area bounds what is sent.
-    const int length = std::min(tx.Length(), kFrameBytes);
-    const int position = tx.sendPos;
-    if (position >= length) {
-        return false;
-    }
-    std::ranges::fill(datagram, 0);
-    if (position + kDatagramBytes < length) {
-        std::copy_n(tx.frame + position, kDatagramBytes, datagram.begin());
-    } else {
-        std::copy(tx.frame + position, tx.frame + length, datagram.begin());
-        tx.netLastChunk = 1;
-    }
-    tx.sendPos = static_cast<std::uint16_t>(position + kDatagramBytes);
-    return true;
+    return TakeFrameChunk(tx, datagram, tx.netLastChunk);
 }
 
 CNetPort::CNetPort(SocketCalls& calls)
@@ -317,12 +303,7 @@ void CNetPort::Run() {
             FrameRecord& tx = model.frames.netTx;
             switch (event) {
             case EV_PREPARE:
-                if (!queue.IsEmpty()) {
-                    queue.PopInto(tx);
-                } else {
-                    DetectChange();
-                    tx = model.frames.Build();
-                }
+                PrepareNextFrame(model, tx);
                 m_events.Reset(EV_PREPARE);
                 m_events.Set(EV_SEND);
                 break;
@@ -383,7 +364,7 @@ bool CNetPort::ReceiveStep() {
         if (n <= 0 || m_stopRequested) {
             return false;
         }
-        const int accepted = TheProtocol().FeedBytes(TRANSPORT_NET, m_received.data(), static_cast<int>(n));
+        const int accepted = TheProtocol().FeedBytes(TheModel(), TRANSPORT_NET, m_received.data(), static_cast<int>(n));
         if (rx.error) {
             return false;
         }

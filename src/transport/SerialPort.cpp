@@ -266,7 +266,6 @@ int CSerialPort::Wait(int baseMs) {
 
 void CSerialPort::Run() {
     Model& model = TheModel();
-    CSendDataQueue& queue = TheProtocol().Queue();
     {
         std::lock_guard port(m_portLock);
         Purge();
@@ -295,11 +294,7 @@ void CSerialPort::Run() {
                 WriteStep();
                 break;
             case EV_PREPARE:
-                if (!queue.IsEmpty()) {
-                    queue.PopInto(model.frames.serialTx);
-                } else {
-                    DetectChange(); // builds straight into the serial TX record
-                }
+                PrepareNextFrame(model, model.frames.serialTx);
                 m_events.Reset(EV_PREPARE);
                 Signal(EV_SEND);
                 break;
@@ -430,7 +425,7 @@ void CSerialPort::ReceiveStep() {
         }
         // Only the bytes actually read go to the parser.
         const int accepted =
-            n > 0 ? TheProtocol().FeedBytes(TRANSPORT_SERIAL, m_readBuffer.data(), static_cast<int>(n)) : 0;
+            n > 0 ? TheProtocol().FeedBytes(TheModel(), TRANSPORT_SERIAL, m_readBuffer.data(), static_cast<int>(n)) : 0;
         if (accepted) {
             std::lock_guard port(m_portLock);
             BytesWaiting();

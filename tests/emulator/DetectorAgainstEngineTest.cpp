@@ -92,7 +92,7 @@ TEST(DetectorAgainstEngine, RandomEditsReachTheDevice) {
         int frames = 0;
         for (;; ++frames) {
             ASSERT_LT(frames, 500) << "the detector never went idle";
-            DetectChange();
+            DetectChange(TheModel());
             const FrameRecord& build = m.frames.Build();
             const std::vector<std::uint8_t> reply = engine.Receive(
                 std::span<const std::uint8_t>(build.frame, static_cast<std::size_t>(build.Length())));

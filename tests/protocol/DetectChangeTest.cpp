@@ -42,7 +42,7 @@ class DetectChangeTest : public ::testing::TestWithParam<DetectCase> {
 std::vector<Sent> RunUntilPoll(int limit) {
     std::vector<Sent> out;
     for (int i = 0; i < limit; ++i) {
-        DetectChange();
+        DetectChange(TheModel());
         const FrameRecord& b = TheModel().frames.Build();
         if (b.Type() == 12 || b.Type() == 24) {
             return out;
@@ -225,7 +225,7 @@ TEST_F(DetectPollTest, IdleModelAlternatesPollsWithTheModeIndex) {
     const std::vector<int> expected = {12, 24, 12, 24, 12};
     for (int type : expected) {
         m.frames.Build().sequence = 7;
-        EXPECT_EQ(DetectChange(), 1);
+        EXPECT_EQ(DetectChange(TheModel()), 1);
         const FrameRecord& b = m.frames.Build();
         EXPECT_EQ(test::Hex(test::FrameOf(b)), test::Hex(test::MakeFrame(type, {2})));
         EXPECT_EQ(b.sequence, 0);
@@ -237,7 +237,7 @@ TEST_F(DetectPollTest, ShadowTakesTheSentFieldOnly) {
     Model& m = TheModel();
     m.image.mic1.eq[4].gain = 100;
     m.image.mic1.eq[5].gain = 101;
-    DetectChange();
+    DetectChange(TheModel());
     EXPECT_EQ(m.shadow.mic1.eq[4].gain, 100);
     EXPECT_EQ(m.shadow.mic1.eq[5].gain, 120);
 }
@@ -247,7 +247,7 @@ TEST_F(DetectPollTest, ShadowTakesTheSentFieldOnly) {
 TEST_F(DetectPollTest, UnassignedBodyBytesAreZeroWhateverCameBefore) {
     Model& m = TheModel();
     m.image.out[0].ch[OUT_MAIN_L].mute = 1;
-    DetectChange();
+    DetectChange(TheModel());
     const FrameRecord& built = m.frames.Build();
     ASSERT_EQ(built.Count(), 5); // index, value and one byte the mute shape does not assign
     const Bytes expected = test::FrameOf(built);

@@ -24,13 +24,13 @@ class FrameTest : public ::testing::Test {
 
 TEST_F(FrameTest, ShortFramesMatchTheExamples) {
     m.image.echoA.repeat = 0x32; // type 2, index 0
-    DetectChange();
+    DetectChange(TheModel());
     EXPECT_EQ(Hex(FrameOf(m.frames.Build())), Hex({0xFF, 0x55, 0x04, 0x00, 0x02, 0x00, 0x32, 0x38}));
 
     // The sum 0x11E wraps to 0x1E.
     const std::uint8_t band[5] = {0x90, 0x00, 0x78, 0x0A, 0x01};
     std::memcpy(&m.image.musicL.eq[0], band, sizeof band);
-    DetectChange();
+    DetectChange(TheModel());
     EXPECT_EQ(Hex(FrameOf(m.frames.Build())),
               Hex({0xFF, 0x55, 0x08, 0x00, 0x03, 0x00, 0x90, 0x00, 0x78, 0x0A, 0x01, 0x1E}));
     EXPECT_EQ(m.frames.Build().checksumCopy, 0x1E);

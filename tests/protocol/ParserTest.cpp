@@ -35,7 +35,7 @@ class ParserTest : public ::testing::Test {
         BuildChecksum(tx);
     }
     int Feed(const Bytes& b, int transport = TRANSPORT_NET) {
-        return p.FeedBytes(transport, b.data(), static_cast<int>(b.size()));
+        return p.FeedBytes(m, transport, b.data(), static_cast<int>(b.size()));
     }
     static Bytes Program(int slotByte, const ProgramImage& img) {
         Bytes body = {static_cast<u8>(slotByte)};
@@ -199,20 +199,22 @@ TEST_F(ParserTest, OnlyTheActiveTransportIsHeard) {
     EXPECT_EQ(Feed(MakeFrame(3, {0}), TRANSPORT_NONE), 0);
 }
 
-TEST_F(ParserTest, MeterReportsPostOnlyOnTheSystemPageWhenReady) {
+TEST_F(ParserTest, MeterReportsPostOnlyWhenWantedAndReady) {
     Bytes levels;
     for (int i = 0; i < 12; ++i) {
         levels.push_back(static_cast<u8>(150 + i));
     }
     struct Case {
-        int page, ready;
+        bool wanted;
+        int ready;
         bool window, posts;
     };
-    const Case cases[] = {{9, 1, true, true}, {8, 1, true, false}, {9, 0, true, false}, {9, 1, false, false}};
+    const Case cases[] = {
+        {true, 1, true, true}, {false, 1, true, false}, {true, 0, true, false}, {true, 1, false, false}};
     for (const Case& c : cases) {
         for (int type : {12, 24}) {
             hooks.Clear();
-            m.settings.currentPage = c.page;
+            m.settings.meters.wanted = c.wanted;
             m.settings.meters.ready = c.ready;
             hooks.window = c.window;
             m.settings.meters.levels.fill(0);
@@ -221,7 +223,7 @@ TEST_F(ParserTest, MeterReportsPostOnlyOnTheSystemPageWhenReady) {
             EXPECT_EQ(Feed(MakeFrame(type, levels)), 1);
             const auto& got = type == 12 ? m.settings.meters.levels : m.settings.meters.signals;
             EXPECT_EQ(Bytes(got.begin(), got.end()), levels);
-            EXPECT_EQ(hooks.posts.size(), c.posts ? 1u : 0u) << c.page << c.ready << c.window;
+            EXPECT_EQ(hooks.posts.size(), c.posts ? 1u : 0u) << c.wanted << c.ready << c.window;
             if (c.posts) {
                 EXPECT_EQ(hooks.posts[0], (RecordingHooks::Post{MSG_LEVELS_RECEIVED, type}));
                 EXPECT_EQ(m.settings.meters.ready, 0);
@@ -426,7 +428,7 @@ TEST_F(ParserTest, TransferMarkerProgressAndLog) {
                                                      "StepProgress 1", "StepProgress 2"}));
 
     // A poll has no sequence number and logs nothing.
-    DetectChange();
+    DetectChange(TheModel());
     m.frames.netTx = m.frames.serialTx;
     EXPECT_EQ(Feed(MakeFrame(m.frames.netTx.Type(), Bytes(12, 200))), 1);
 

@@ -130,6 +130,7 @@ void WindowTest::startsOnTheSystemPageOffLine() {
     Fixture f;
     CTarnDlg& w = *f.window;
     QCOMPARE(TheModel().settings.currentPage, 9);
+    QVERIFY(TheModel().settings.meters.wanted); // the system page shows the level reports
     QCOMPARE(w.Tabs().GetCurSel(), 9);
     QVERIFY(!w.Page(PageId::System)->isHidden());
     for (PageId id : {PageId::Music, PageId::Deq, PageId::Mic, PageId::Effect, PageId::Main}) {
@@ -250,6 +251,7 @@ void WindowTest::sameTabDoesNotRefresh() {
     QCOMPARE(f.window->VolumeSlider(STRIP_MUSIC).GetPos(), 0);
     QTest::mouseClick(&f.window->Tabs(), Qt::LeftButton, {}, f.window->Tabs().ItemRect(0).center());
     QCOMPARE(TheModel().settings.currentPage, 0);
+    QVERIFY(!TheModel().settings.meters.wanted);
     QCOMPARE(f.window->VolumeSlider(STRIP_MUSIC).GetPos(), 33);
     QVERIFY(!f.window->Page(PageId::Music)->isHidden());
     QVERIFY(f.window->Page(PageId::System)->isHidden());

@@ -58,20 +58,7 @@ std::uint32_t ScaledMs(int baseMs) {
 } // namespace
 
 bool NextUsbReport(FrameRecord& tx, std::span<std::uint8_t, kUsbReportBytes> report) {
-    const int length = std::min(tx.Length(), kFrameBytes);
-    const int pos = tx.sendPos;
-    if (pos >= length) {
-        return false;
-    }
-    std::fill(report.begin(), report.end(), 0);
-    if (pos + kUsbReportBytes < length) {
-        std::copy_n(tx.frame + pos, kUsbReportBytes, report.begin());
-    } else {
-        std::copy(tx.frame + pos, tx.frame + length, report.begin());
-        tx.usbLastChunk = 1;
-    }
-    tx.sendPos = static_cast<std::uint16_t>(pos + kUsbReportBytes);
-    return true;
+    return TakeFrameChunk(tx, report, tx.usbLastChunk);
 }
 
 CUsbPort::CUsbPort() = default;
@@ -213,18 +200,11 @@ void CUsbPort::Run() {
             case kQuit:
                 m_nAlive.store(0);
                 return;
-            case kPrepare: {
-                CSendDataQueue& queue = TheProtocol().Queue();
-                if (!queue.IsEmpty()) {
-                    queue.PopInto(tx);
-                } else {
-                    DetectChange();
-                    tx = TheModel().frames.Build();
-                }
+            case kPrepare:
+                PrepareNextFrame(TheModel(), tx);
                 m_events->Reset(kPrepare);
                 m_events->Set(kSend);
                 break;
-            }
             case kSend:
                 if (SendStep()) {
                     m_events->Reset(kSend);
@@ -320,7 +300,7 @@ bool CUsbPort::ReceiveStep() {
             continue;
         }
         const int accepted =
-            TheProtocol().FeedBytes(TRANSPORT_USB, m_receiveBuffer.data(), static_cast<int>(length));
+            TheProtocol().FeedBytes(TheModel(), TRANSPORT_USB, m_receiveBuffer.data(), static_cast<int>(length));
         fed += length;
         if (Rx().error) {
             // A reply with a bad checksum or a refusal ends the transport at once.
