@@ -147,40 +147,55 @@ class ThreeLinks : public ::testing::Test {
 // or in small pieces of its own. Split replies arrive piece by piece with pauses between them; they
 // are kept to the short replies, at half the real timing, so that a busy machine cannot make a
 // link's reply time-out run out between two pieces.
-TEST_F(ThreeLinks, StrayBytesOnTheLineCostNoReply) {
-    const Bytes noises[] = {{0xFF}, {0x03}, {0xFF, 0x55, 0xFF}, {0x00, 0xFF, 0x03, 0xCC, 0x55, 0xAA, 0xFF}};
-    for (const Link link : kLinks) {
-        for (const Bytes& noise : noises) {
-            for (const bool split : {false, true}) {
-                SCOPED_TRACE(std::string(Name(link)) + ", noise " + test::Hex(noise) +
-                             (split ? ", split" : ""));
-                Connect(link, split ? 0.5 : 0);
-                LinkRig rig(link, {.noise = noise}, split);
-                ASSERT_TRUE(rig.Open());
-                ASSERT_TRUE(WaitPosted(MSG_IDENTIFY_REPLY));
-                {
-                    ImageLockGuard lock(ImageLock());
-                    TheProtocol().DeviceCommand(CMD_READ_SYSTEM, 0);
-                    if (!split) {
-                        TheProtocol().DeviceCommand(CMD_READ_PROGRAM, 0);
-                    }
-                }
-                ASSERT_TRUE(WaitPosted(MSG_SYSTEM_RECEIVED));
-                EXPECT_EQ(rig.Count(CMD_IDENTIFY), 1u);
-                EXPECT_EQ(rig.Count(CMD_READ_SYSTEM), 1u);
-                if (!split) {
-                    ASSERT_TRUE(WaitPosted(MSG_PROGRAM_RECEIVED));
-                    EXPECT_EQ(rig.Count(CMD_READ_PROGRAM), 1u);
-                    ImageLockGuard lock(ImageLock());
-                    std::lock_guard device(rig.Engine().Mutex());
-                    EXPECT_EQ(
-                        std::memcmp(&TheModel().image, &rig.Engine().State().live, sizeof(ProgramImage)), 0);
-                }
-                EXPECT_EQ(Posted(MSG_TRANSPORT_FAILED), 0u);
-            }
+// Stray bytes ahead of every reply, on each link, with replies whole or split into small pieces.
+class StrayBytes : public ThreeLinks, public ::testing::WithParamInterface<std::tuple<Link, Bytes, bool>> {};
+
+TEST_P(StrayBytes, CostNoReply) {
+    const auto& [link, noise, split] = GetParam();
+    Connect(link, split ? 0.5 : 0);
+    LinkRig rig(link, {.noise = noise}, split);
+    ASSERT_TRUE(rig.Open());
+    ASSERT_TRUE(WaitPosted(MSG_IDENTIFY_REPLY));
+    {
+        ImageLockGuard lock(ImageLock());
+        TheProtocol().DeviceCommand(CMD_READ_SYSTEM, 0);
+        if (!split) {
+            TheProtocol().DeviceCommand(CMD_READ_PROGRAM, 0);
         }
     }
+    ASSERT_TRUE(WaitPosted(MSG_SYSTEM_RECEIVED));
+    EXPECT_EQ(rig.Count(CMD_IDENTIFY), 1u);
+    EXPECT_EQ(rig.Count(CMD_READ_SYSTEM), 1u);
+    if (!split) {
+        ASSERT_TRUE(WaitPosted(MSG_PROGRAM_RECEIVED));
+        EXPECT_EQ(rig.Count(CMD_READ_PROGRAM), 1u);
+        ImageLockGuard lock(ImageLock());
+        std::lock_guard device(rig.Engine().Mutex());
+        EXPECT_EQ(std::memcmp(&TheModel().image, &rig.Engine().State().live, sizeof(ProgramImage)), 0);
+    }
+    EXPECT_EQ(Posted(MSG_TRANSPORT_FAILED), 0u);
 }
+
+void PrintTo(Link link, std::ostream* os) {
+    *os << Name(link);
+}
+
+const Bytes kNoises[] = {{0xFF}, {0x03}, {0xFF, 0x55, 0xFF}, {0x00, 0xFF, 0x03, 0xCC, 0x55, 0xAA, 0xFF}};
+
+std::string StrayBytesName(const ::testing::TestParamInfo<StrayBytes::ParamType>& info) {
+    const auto& [link, noise, split] = info.param;
+    std::string name = link == Link::Udp ? "Udp" : link == Link::Pty ? "Pty" : "Usb";
+    for (const std::uint8_t b : noise) {
+        name += "0123456789ABCDEF"[b >> 4];
+        name += "0123456789ABCDEF"[b & 15];
+    }
+    return name + (split ? "Split" : "Whole");
+}
+
+INSTANTIATE_TEST_SUITE_P(Noise, StrayBytes,
+                         ::testing::Combine(::testing::ValuesIn(kLinks), ::testing::ValuesIn(kNoises),
+                                            ::testing::Bool()),
+                         StrayBytesName);
 
 // The key-control frame (type 9) leaves body byte 7 unassigned. Built after a gain frame (whose
 // checksum sits at 7), after an EQ band frame, or after polls only, every link sends it the same.
