@@ -53,7 +53,8 @@ void BM_FeedProgramReply(benchmark::State& state) {
         tx.frame[4] = CMD_READ_PROGRAM;
         tx.frame[5] = 7;
         state.ResumeTiming();
-        accepted += TheProtocol().FeedBytes(TheModel(), TRANSPORT_NET, reply.data(), static_cast<int>(reply.size()));
+        accepted +=
+            TheProtocol().FeedBytes(TheModel(), TRANSPORT_NET, reply.data(), static_cast<int>(reply.size()));
     }
     if (accepted != static_cast<int>(state.iterations())) {
         state.SkipWithError("reply refused");

@@ -82,7 +82,8 @@ std::vector<std::uint8_t> DeviceEngine::Receive(std::span<const std::uint8_t> by
     return ReceiveLocked(m_collector, bytes);
 }
 
-std::vector<std::uint8_t> DeviceEngine::Receive(FrameCollector& collector, std::span<const std::uint8_t> bytes) {
+std::vector<std::uint8_t> DeviceEngine::Receive(FrameCollector& collector,
+                                                std::span<const std::uint8_t> bytes) {
     std::lock_guard lock(m_mutex);
     return ReceiveLocked(collector, bytes);
 }

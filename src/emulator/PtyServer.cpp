@@ -70,7 +70,8 @@ bool PtyServer::Start(std::string* error) {
     ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
     const auto noReader = [] { timing::Sleep(timing::kSimPiecePause); }; // no reader on the other side yet
     std::string why;
-    if (!m_loop.Start(m_master, {[this] { OnReadable(); }, [this] { m_engine.QuietGap(); }, noReader}, &why)) {
+    if (!m_loop.Start(m_master, {[this] { OnReadable(); }, [this] { m_engine.QuietGap(); }, noReader},
+                      &why)) {
         errno = EAGAIN;
         return fail(why);
     }

@@ -188,7 +188,6 @@ const PageTables kTables = {
     .expert = kExpert,
 };
 
-
 } // namespace
 
 // The page's buttons and their handlers.
@@ -232,8 +231,8 @@ CSysDlg::CSysDlg(QWidget* parent, PageHost* host) : CBoundPage(parent, host, kTa
 
     m_modeName = TextEdit(IDC_MODE_NAME);
     m_verifyEdit = TextEdit(IDC_VERIFY_EDIT);
-    m_system.emplace(PasswordKind::System, TextEdit(IDC_SYS_OLD), TextEdit(IDC_SYS_NEW), TextEdit(IDC_SYS_CONFIRM),
-                     Button(IDC_SYS_MODIFY));
+    m_system.emplace(PasswordKind::System, TextEdit(IDC_SYS_OLD), TextEdit(IDC_SYS_NEW),
+                     TextEdit(IDC_SYS_CONFIRM), Button(IDC_SYS_MODIFY));
     m_panel.emplace(PasswordKind::Panel, TextEdit(IDC_PANEL_OLD), TextEdit(IDC_PANEL_NEW),
                     TextEdit(IDC_PANEL_CONFIRM), Button(IDC_PANEL_MODIFY));
     // Only the user's typing arrives here; texts set by the page send nothing.

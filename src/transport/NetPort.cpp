@@ -364,7 +364,8 @@ bool CNetPort::ReceiveStep() {
         if (n <= 0 || m_stopRequested) {
             return false;
         }
-        const int accepted = TheProtocol().FeedBytes(TheModel(), TRANSPORT_NET, m_received.data(), static_cast<int>(n));
+        const int accepted =
+            TheProtocol().FeedBytes(TheModel(), TRANSPORT_NET, m_received.data(), static_cast<int>(n));
         if (rx.error) {
             return false;
         }

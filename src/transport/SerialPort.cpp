@@ -424,8 +424,9 @@ void CSerialPort::ReceiveStep() {
             n = 0; // nothing there yet
         }
         // Only the bytes actually read go to the parser.
-        const int accepted =
-            n > 0 ? TheProtocol().FeedBytes(TheModel(), TRANSPORT_SERIAL, m_readBuffer.data(), static_cast<int>(n)) : 0;
+        const int accepted = n > 0 ? TheProtocol().FeedBytes(TheModel(), TRANSPORT_SERIAL,
+                                                             m_readBuffer.data(), static_cast<int>(n))
+                                   : 0;
         if (accepted) {
             std::lock_guard port(m_portLock);
             BytesWaiting();

@@ -56,12 +56,15 @@ TEST_F(WorkflowsTest, VerificationSendsOnlyForTheStoredPassword) {
         const char* typed;
         bool connected, accepted, permission;
     } cases[] = {
-        {"123457", true, false, false}, {"12345", true, false, false},
-        {"", true, false, false},       {"\x01\x02\x03\x04\x05\x06", true, true, true},
+        {"123457", true, false, false},
+        {"12345", true, false, false},
+        {"", true, false, false},
+        {"\x01\x02\x03\x04\x05\x06", true, true, true},
         {"\x01\x02\x03\x04\x05\x06", false, true, false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(std::string(c.typed)) + (c.connected ? " connected" : " off line"));
+        SCOPED_TRACE(testing::PrintToString(std::string(c.typed)) +
+                     (c.connected ? " connected" : " off line"));
         test::ProcessState fresh{{.transport = TRANSPORT_NET, .connected = c.connected}};
         sent.clear();
         EXPECT_EQ(VerifySystemPassword(Sink(), c.typed), c.accepted);

@@ -1,4 +1,5 @@
-// Test entry point: every test binary runs in a scratch working folder (the progress log "ss.txt" and test files go there).
+// Test entry point: every test binary runs in a scratch working folder (the progress log "ss.txt" and test
+// files go there).
 #include <gtest/gtest.h>
 
 #include <cstdlib>

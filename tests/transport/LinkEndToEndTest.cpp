@@ -282,7 +282,8 @@ void PrintTo(const FaultCase& c, std::ostream* os) {
 
 // One emulator fault on one link: every 2nd reply dropped, every 3rd checksum corrupted, replies split
 // into small pieces, silent from the start, meter polls refused.
-class EmulatorFaults : public LinkEndToEnd, public ::testing::WithParamInterface<std::tuple<Link, FaultCase>> {};
+class EmulatorFaults : public LinkEndToEnd,
+                       public ::testing::WithParamInterface<std::tuple<Link, FaultCase>> {};
 
 TEST_P(EmulatorFaults, InitialReadOrOneFailureReport) {
     const auto& [link, c] = GetParam();
@@ -323,7 +324,8 @@ TEST_P(EmulatorFaults, InitialReadOrOneFailureReport) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, EmulatorFaults,
-                         ::testing::Combine(::testing::Values(Link::Udp, Link::Pty), ::testing::ValuesIn(kFaultCases)),
+                         ::testing::Combine(::testing::Values(Link::Udp, Link::Pty),
+                                            ::testing::ValuesIn(kFaultCases)),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param) == Link::Udp ? "Udp" : "Pty") +
                                     std::get<1>(info.param).name;

@@ -11,10 +11,10 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdlib>
-#include <optional>
 #include <dirent.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <optional>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/socket.h>

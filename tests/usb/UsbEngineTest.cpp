@@ -14,9 +14,9 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <cstring>
 #include <numeric>
+#include <optional>
 #include <random>
 
 namespace kel {

@@ -13,8 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <filesystem>
+#include <optional>
 
 namespace kel {
 namespace {

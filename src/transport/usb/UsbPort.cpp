@@ -299,8 +299,8 @@ bool CUsbPort::ReceiveStep() {
             timing::Sleep(timing::kUsbReadRetrySleep);
             continue;
         }
-        const int accepted =
-            TheProtocol().FeedBytes(TheModel(), TRANSPORT_USB, m_receiveBuffer.data(), static_cast<int>(length));
+        const int accepted = TheProtocol().FeedBytes(TheModel(), TRANSPORT_USB, m_receiveBuffer.data(),
+                                                     static_cast<int>(length));
         fed += length;
         if (Rx().error) {
             // A reply with a bad checksum or a refusal ends the transport at once.
