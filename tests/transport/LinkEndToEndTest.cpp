@@ -9,6 +9,7 @@
 #include "model/Model.h"
 #include "model/Timing.h"
 #include "protocol/Protocol.h"
+#include "support/ProcessState.h"
 #include "transport/LinkSettings.h"
 #include "transport/NetPort.h"
 #include "transport/SerialPort.h"
@@ -216,7 +217,7 @@ void EditBurst(int edits, std::chrono::milliseconds maxGap) {
     }
 }
 
-void InitialReadAndEditBurst(LinkEndToEnd& test, Link link) {
+void InitialReadAndEditBurst(LinkEndToEnd& test, Link link, std::chrono::milliseconds maxGap) {
     SCOPED_TRACE(Name(link));
     Emulator emulator(link, {}, false);
     ASSERT_TRUE(emulator.Started());
@@ -235,7 +236,7 @@ void InitialReadAndEditBurst(LinkEndToEnd& test, Link link) {
                   std::memcmp(TheModel().presets.Slot(7).name, emulator.Engine().State().slots[6].name, 20));
     }
 
-    EditBurst(50, 40ms);
+    EditBurst(50, maxGap);
     EXPECT_TRUE(test::WaitUntil([&] { return ModelAgainstDevice(emulator.Engine()).empty(); }, 30s))
         << ModelAgainstDevice(emulator.Engine());
     port.Close();
@@ -246,14 +247,18 @@ void InitialReadAndEditBurst(LinkEndToEnd& test, Link link) {
         << "the edits went as short commands";
 }
 
+// Edits slower than the link's cycle: each goes out on its own.
 TEST_F(LinkEndToEnd, UdpInitialReadAndEditBurst) {
-    Prepare(Link::Udp, 0.1);
-    InitialReadAndEditBurst(*this, Link::Udp);
+    Prepare(Link::Udp, test::kQuickTiming);
+    InitialReadAndEditBurst(*this, Link::Udp, 40ms);
 }
 
-TEST_F(LinkEndToEnd, PseudoTerminalInitialReadAndEditBurstWithRealTiming) {
-    Prepare(Link::Pty, 1.0);
-    InitialReadAndEditBurst(*this, Link::Pty);
+// Edits as fast against the link's cycle as an operator's against the real one (gaps of up to 40 ms of
+// the real timing): several wait for one prepare step.
+TEST_F(LinkEndToEnd, PseudoTerminalInitialReadAndEditBurst) {
+    Prepare(Link::Pty, test::kQuickTiming);
+    InitialReadAndEditBurst(*this, Link::Pty,
+                            std::chrono::duration_cast<std::chrono::milliseconds>(timing::Scaled(40)));
 }
 
 struct FaultCase {

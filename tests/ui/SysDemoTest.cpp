@@ -139,7 +139,8 @@ class SysDemoTest : public QObject {
 
     std::shared_ptr<DeviceEngine> m_engine;
     std::unique_ptr<WindowCore> m_core;
-    test::ProcessState m_state{{.timingScale = test::kQuickTiming, .resetModel = false}};
+    // The export and import read and write 42 frames with the device's long pauses: a thirtieth of them.
+    test::ProcessState m_state{{.timingScale = 0.03, .resetModel = false}};
     std::unique_ptr<CTarnDlg> m_window;
     std::unique_ptr<FileAnswers> m_files;
     CSysDlg* m_page = nullptr;
