@@ -3,6 +3,7 @@
 
 #include "model/AppHooks.h"
 #include "model/Sections.h"
+#include "protocol/CommandTables.h"
 #include "protocol/Protocol.h"
 
 #include <algorithm>
@@ -45,7 +46,7 @@ void CConnection::ConnectedSteps(TransportType type) {
     }
     ImageLockGuard lock(ImageLock());
     CommitShadow(true); // what is already on screen is not sent
-    TheProtocol().QueueCommand(127, 0);
+    TheProtocol().QueueCommand(CMD_IDENTIFY, 0);
 }
 
 void CConnection::Connect() {
@@ -91,7 +92,7 @@ bool CConnection::OpenNext(TransportType from, bool firstOpen) {
                 ConnectedSteps(*it);
             } else {
                 ImageLockGuard lock(ImageLock());
-                TheProtocol().QueueCommand(127, 0); // the lookup form stays up
+                TheProtocol().QueueCommand(CMD_IDENTIFY, 0); // the lookup form stays up
             }
             if (m_ports.Start(*it)) {
                 return true;
@@ -115,9 +116,9 @@ void CConnection::Abandon(TransportType type) {
 void CConnection::OnIdentifyReply() {
     ImageLockGuard lock(ImageLock());
     CProtocol& protocol = TheProtocol();
-    protocol.QueueCommand(128, 0);
-    protocol.DeviceCommand(129, 0);
-    protocol.DeviceCommand(130, 0);
+    protocol.QueueCommand(CMD_READ_NAME, 0);
+    protocol.DeviceCommand(CMD_READ_SYSTEM, 0);
+    protocol.DeviceCommand(CMD_READ_PROGRAM, 0);
     protocol.Queue().Number();
 }
 

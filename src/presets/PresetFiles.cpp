@@ -5,6 +5,7 @@
 #include "model/Sections.h"
 #include "presets/FileIo.h"
 #include "presets/ProgramFile.h"
+#include "protocol/CommandTables.h"
 #include "protocol/Protocol.h"
 
 #include <cstring>
@@ -118,9 +119,9 @@ FileResult ImportProgramFrom(const std::string& path) {
         CommitShadow(false);
         Hooks().RefreshAll();
         if (m.connection.connected) {
-            TheProtocol().DeviceCommand(132, 0);
+            TheProtocol().DeviceCommand(CMD_WRITE_PROGRAM, 0);
             if (m.settings.slotSystemCapability != 0) {
-                TheProtocol().DeviceCommand(131, 0);
+                TheProtocol().DeviceCommand(CMD_WRITE_SYSTEM, 0);
             }
         }
     }
@@ -191,8 +192,8 @@ FileResult ImportAllFrom(const std::string& path) {
     }
     Hooks().RefreshAll();
     if (m.connection.connected) {
-        TheProtocol().DeviceCommand(132, 1);
-        TheProtocol().DeviceCommand(131, 1);
+        TheProtocol().DeviceCommand(CMD_WRITE_PROGRAM, 1);
+        TheProtocol().DeviceCommand(CMD_WRITE_SYSTEM, 1);
         m.settings.perSlotSystem = 1;
         TheProtocol().Queue().Number();
     }
