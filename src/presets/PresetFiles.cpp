@@ -18,7 +18,7 @@ void Box(const char* text) { Hooks().MessageBox(text, "", BoxIcon::None); }
 
 FileResult Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::string error;
-    if (!WriteFileAtomically(path, bytes, error)) {
+    if (!WriteFileAtomically(path, bytes, error, kPrivateFileMode)) { // they hold the passwords
         Box(kWriteErrorText);
         return FileResult::WriteFailed;
     }

@@ -3,6 +3,7 @@
 #include "model/Sections.h"
 #include "presets/FileIo.h"
 #include "presets/PresetFiles.h"
+#include "presets/ProgramFile.h"
 #include "protocol/Protocol.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <numeric>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kel {
 namespace {
@@ -275,6 +277,69 @@ TEST_F(PresetFilesTest, FailedWriteKeepsTheOldFile) {
     EXPECT_EQ(hooks.boxes, (std::vector<std::string>{"MusicFile Write Error", "MusicFile Write Error"}));
     EXPECT_EQ(FileBytes("keep.dia"), before);
     EXPECT_TRUE(std::filesystem::is_empty("folder.dia"));
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+TEST_F(PresetFilesTest, WritesKeepModeOwnerAndLinks) {
+    for (const char* name : {"new.dia", "new.dat", "kept.dia", "target.dia", "link.dia", "sub/far.dat",
+                             "far-link.dat", "dangling.dia", "made.dia"}) {
+        std::filesystem::remove(name);
+    }
+    std::filesystem::create_directories("sub");
+    // New files hold the passwords: the owner's only.
+    ASSERT_EQ(ExportProgramTo("new.dia"), FileResult::Done);
+    ASSERT_EQ(ExportAllTo("new.dat"), FileResult::Done);
+    EXPECT_EQ(ModeOf("new.dia"), 0600u);
+    EXPECT_EQ(ModeOf("new.dat"), 0600u);
+
+    // An existing file keeps its mode, and its owner where this process may give files away.
+    WriteBytes("kept.dia", {1});
+    ASSERT_EQ(::chmod("kept.dia", 0640), 0);
+    const bool mayChown = ::geteuid() == 0 && ::chown("kept.dia", 4321, 4322) == 0;
+    ASSERT_EQ(ExportProgramTo("kept.dia"), FileResult::Done);
+    EXPECT_EQ(ModeOf("kept.dia"), 0640u);
+    EXPECT_EQ(FileBytes("kept.dia").size(), kProgramFileSize);
+    if (mayChown) {
+        struct stat st {};
+        ASSERT_EQ(::stat("kept.dia", &st), 0);
+        EXPECT_EQ(st.st_uid, 4321u);
+        EXPECT_EQ(st.st_gid, 4322u);
+    }
+
+    // Symlinks are written through, relative ones from their own folder; a dangling one makes its target.
+    WriteBytes("target.dia", {1});
+    ASSERT_EQ(::chmod("target.dia", 0604), 0);
+    std::filesystem::create_symlink("target.dia", "link.dia");
+    WriteBytes("sub/far.dat", {1});
+    std::filesystem::create_symlink("sub/far.dat", "far-link.dat");
+    std::filesystem::create_symlink("made.dia", "dangling.dia");
+    ASSERT_EQ(ExportProgramTo("link.dia"), FileResult::Done);
+    ASSERT_EQ(ExportAllTo("far-link.dat"), FileResult::Done);
+    ASSERT_EQ(ExportProgramTo("dangling.dia"), FileResult::Done);
+    for (const char* link : {"link.dia", "far-link.dat", "dangling.dia"}) {
+        EXPECT_TRUE(std::filesystem::is_symlink(link)) << link;
+    }
+    EXPECT_EQ(FileBytes("target.dia").size(), kProgramFileSize);
+    EXPECT_EQ(ModeOf("target.dia"), 0604u);
+    EXPECT_EQ(FileBytes("sub/far.dat").size(), kAllPresetsFileSize);
+    EXPECT_EQ(FileBytes("made.dia").size(), kProgramFileSize);
+    EXPECT_EQ(ModeOf("made.dia"), 0600u);
+    // No temporary file is left in either folder.
+    for (const char* folder : {".", "sub"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            EXPECT_NE(entry.path().filename().string().rfind(".", 0), 0u) << entry.path();
+        }
+    }
+
+    // A link loop is an error that changes nothing.
+    std::filesystem::remove("loop.dia");
+    std::filesystem::create_symlink("loop.dia", "loop.dia");
+    EXPECT_EQ(ExportProgramTo("loop.dia"), FileResult::WriteFailed);
+    EXPECT_TRUE(std::filesystem::is_symlink("loop.dia"));
 }
 
 TEST_F(PresetFilesTest, ImportWhileConnectedSendsProgramAndSystem) {
