@@ -169,8 +169,10 @@ TEST_F(PresetFilesTest, NoCurrentSlotKeepsTheLiveProgram) {
     ResetModel();
     m.image.musicL.eq[0].gain = 5;
     const ProgramImage live = m.image;
+    // A slot beyond 21 fails the range check; sent anyway (the CLI's --force), it changes nothing live.
+    EXPECT_EQ(ImportAllFrom("beyond.dat"), FileResult::OutOfRange);
     for (const char* file : {"none.dat", "beyond.dat"}) {
-        ASSERT_EQ(ImportAllFrom(file), FileResult::Done);
+        ASSERT_EQ(ImportAllFrom(file, RangePolicy::Skip), FileResult::Done);
         EXPECT_TRUE(SameBytes(m.image, live)) << file;
     }
 }
