@@ -16,7 +16,6 @@ inline constexpr int kNetBusyBackoff = 4000;
 inline constexpr int kNetSocketTimeout = 1000;
 inline constexpr int kNetEventWait = 5000;
 inline constexpr int kPingTimeout = 100;
-inline constexpr int kPingRetryPause = 300;
 inline constexpr int kNetClosePoll = 20;
 inline constexpr int kNetCloseEventPause = 50;
 
