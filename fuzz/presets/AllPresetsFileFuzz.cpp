@@ -35,7 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (loaded == FileResult::Done && (CheckAllPresetsFile(SerializeAll()) || CheckProgram(TheModel().image))) {
         __builtin_trap(); // the program would write a file it refuses
     }
-    fuzz::Dump(file);
+    if (patch.dump) {
+        fuzz::Dump(file);
+    }
     fuzz::Finish();
     return 0;
 }

@@ -19,9 +19,10 @@ namespace kel::fuzz {
 
 // Input: flags, a 16-bit offset, then the bytes written over the file at that offset (wrapping).
 // Flags: bit 0 connected, bit 1 slot-system capability, bit 2 the older all-presets layout,
-// bit 3 cut the file at the offset (a file of the wrong size).
+// bit 3 cut the file at the offset (a file of the wrong size), bit 4 dump it too (the dump costs most
+// of a run: the fuzzer decides how often).
 struct Patch {
-    bool connected, capability, oldLayout, cut;
+    bool connected, capability, oldLayout, cut, dump;
     std::size_t offset;
     std::span<const std::uint8_t> bytes;
 };
@@ -30,7 +31,7 @@ inline bool ReadPatch(const std::uint8_t* data, std::size_t size, Patch& patch) 
     if (size < 3) {
         return false;
     }
-    patch = {(data[0] & 1) != 0, (data[0] & 2) != 0, (data[0] & 4) != 0, (data[0] & 8) != 0,
+    patch = {(data[0] & 1) != 0, (data[0] & 2) != 0, (data[0] & 4) != 0, (data[0] & 8) != 0, (data[0] & 16) != 0,
              static_cast<std::size_t>(data[1] | data[2] << 8), {data + 3, size - 3}};
     return true;
 }

@@ -28,7 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (loaded == FileResult::Done && CheckProgramFile(SerializeProgram())) {
         __builtin_trap(); // the program would write a file it refuses
     }
-    fuzz::Dump(file);
+    if (patch.dump) {
+        fuzz::Dump(file);
+    }
     fuzz::Finish();
     return 0;
 }
