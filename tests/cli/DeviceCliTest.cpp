@@ -87,6 +87,12 @@ Result Cli(const std::string& link, const std::string& args) {
     return r;
 }
 
+std::string Stderr() {
+    std::string error;
+    auto bytes = ReadWholeFile("cli-stderr.txt", 1u << 20, error);
+    return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
+}
+
 std::vector<std::uint8_t> Bytes(const std::string& path) {
     std::string error;
     return ReadWholeFile(path, 1u << 20, error).value_or(std::vector<std::uint8_t>{});
@@ -165,6 +171,8 @@ TEST_P(DeviceCli, RestoreAppliesLinksInsideEveryProgram) {
     set->Slot(5).mic1.eq[3].gain = 77;
     Save("restore.dat", set.get(), sizeof(PresetStore));
     ASSERT_EQ(Cli(link, "restore restore.dat").code, 0);
+    // Without a terminal, a long transfer reports its progress in lines.
+    EXPECT_NE(Stderr().find(" frames acknowledged\n"), std::string::npos) << Stderr();
     ASSERT_EQ(Cli(link, "backup -o after.dat").code, 0);
     const auto after = Bytes("after.dat");
     ASSERT_EQ(after.size(), kPresetStoreSize);
@@ -236,12 +244,6 @@ TEST_P(DeviceCli, Meters) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, DeviceCli, ::testing::Values("udp", "serial"));
-
-std::string Stderr() {
-    std::string error;
-    auto bytes = ReadWholeFile("cli-stderr.txt", 1u << 20, error);
-    return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
-}
 
 // A transfer that fails after the device answered says what failed and how far it got, never "Unable to
 // Open Device!" (which is for a device that could not be opened at all).
