@@ -2,9 +2,8 @@
 // transport's receive step hands to the parser in the pieces it would.
 #pragma once
 
-#include "model/AppHooks.h"
+#include "FuzzModel.h"
 #include "model/Model.h"
-#include "model/Sections.h"
 #include "protocol/Protocol.h"
 
 #include <array>
@@ -17,13 +16,7 @@ namespace kel::fuzz {
 inline constexpr std::array<int, 9> kRequests = {127, 129, 130, 131, 132, 133, 134, 140, 12};
 
 inline void ReadyModel(int transport) {
-    static NullHooks hooks;
-    static const bool ready = [] {
-        SetAppHooks(&hooks);
-        ResetModel();
-        return true;
-    }();
-    (void)ready;
+    ReadyModelOnce();
     Model& m = TheModel();
     m.settings.transportType = static_cast<TransportType>(transport);
     m.connection.connected = 1;

@@ -6,10 +6,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace kel;
     fuzz::Patch patch;
-    if (!fuzz::ReadPatch(data, size, patch)) {
+    if (!fuzz::Begin(data, size, patch)) {
         return 0;
     }
-    fuzz::Prepare(patch);
     static const std::vector<std::uint8_t> valid = [] {
         auto store = std::make_unique<PresetStore>();
         ResetSystemBlock(store->head);

@@ -3,10 +3,9 @@
 // program then writes passes the check (a file we produced is never refused).
 #pragma once
 
+#include "../FuzzModel.h"
 #include "cli/Dump.h"
-#include "model/AppHooks.h"
 #include "model/RangeCheck.h"
-#include "model/Sections.h"
 #include "presets/PresetFiles.h"
 #include "protocol/Protocol.h"
 
@@ -27,12 +26,17 @@ struct Patch {
     std::span<const std::uint8_t> bytes;
 };
 
-inline bool ReadPatch(const std::uint8_t* data, std::size_t size, Patch& patch) {
+// Reads the input's patch and gets the model ready for it; false for an input too short to be one.
+inline bool Begin(const std::uint8_t* data, std::size_t size, Patch& patch) {
     if (size < 3) {
         return false;
     }
+    ReadyModelOnce();
     patch = {(data[0] & 1) != 0, (data[0] & 2) != 0, (data[0] & 4) != 0, (data[0] & 8) != 0, (data[0] & 16) != 0,
              static_cast<std::size_t>(data[1] | data[2] << 8), {data + 3, size - 3}};
+    Model& m = TheModel();
+    m.connection.connected = patch.connected ? 1 : 0;
+    m.settings.slotSystemCapability = patch.capability ? 1 : 0;
     return true;
 }
 
@@ -44,19 +48,6 @@ inline void Apply(const Patch& patch, std::vector<std::uint8_t>& file) {
     if (patch.cut) {
         file.resize(at);
     }
-}
-
-inline void Prepare(const Patch& patch) {
-    static NullHooks hooks;
-    static const bool ready = [] {
-        SetAppHooks(&hooks);
-        ResetModel();
-        return true;
-    }();
-    (void)ready;
-    Model& m = TheModel();
-    m.connection.connected = patch.connected ? 1 : 0;
-    m.settings.slotSystemCapability = patch.capability ? 1 : 0;
 }
 
 inline void Finish() {

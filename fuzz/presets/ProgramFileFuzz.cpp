@@ -6,10 +6,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace kel;
     fuzz::Patch patch;
-    if (!fuzz::ReadPatch(data, size, patch)) {
+    if (!fuzz::Begin(data, size, patch)) {
         return 0;
     }
-    fuzz::Prepare(patch);
     std::vector<std::uint8_t> file = [] {
         ProgramImage image;
         FillDefaultProgram(image);

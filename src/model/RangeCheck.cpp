@@ -109,29 +109,27 @@ class Walk {
         Field(at, "preDelay", r.preDelay, 0, Max(Conv::ReverbPreDelay) * kReverbPreDelayUnits);
         Field(at, "time", r.time, 0, Max(Conv::ReverbTime) * kReverbTimeUnits);
     }
+    // What the microphone and music blocks have in common, in their order: dynamics, crossovers, two EQs.
+    template <typename Block>
+    void InputCommon(const Place& at, const Block& b) {
+        Limiter(at, "limiter", b.limiter, Conv::LimitLevel);
+        Gate(at, b.gate);
+        Filter(at, "hpf", b.hpf);
+        Filter(at, "lpf", b.lpf);
+        Bands(at, "eq", b.eq);
+        Switch(at, "bypass", b.bypass);
+        Bands(at, "eq2", b.eq2);
+        Switch(at, "bypass2", b.bypass2);
+    }
     void Mic(const Place& at, const MicBlock& m) {
         Field(at, "level", m.level, 0, Max(Conv::MicLevel));
         Field(at, "feedback", m.feedback, 0, kFeedbackChoices - 1);
-        Limiter(at, "limiter", m.limiter, Conv::LimitLevel);
-        Gate(at, m.gate);
-        Filter(at, "hpf", m.hpf);
-        Filter(at, "lpf", m.lpf);
-        Bands(at, "eq", m.eq);
-        Switch(at, "bypass", m.bypass);
-        Bands(at, "eq2", m.eq2);
-        Switch(at, "bypass2", m.bypass2);
+        InputCommon(at, m);
         Exciter(at, "lowExciter", m.lowExciter);
         Exciter(at, "highExciter", m.highExciter);
     }
     void Music(const Place& at, const MusicBlock& m) {
-        Limiter(at, "limiter", m.limiter, Conv::LimitLevel);
-        Gate(at, m.gate);
-        Filter(at, "hpf", m.hpf);
-        Filter(at, "lpf", m.lpf);
-        Bands(at, "eq", m.eq);
-        Switch(at, "bypass", m.bypass);
-        Bands(at, "eq2", m.eq2);
-        Switch(at, "bypass2", m.bypass2);
+        InputCommon(at, m);
         Filter(at, "mainHpf", m.mainHpf);
         for (int i = 0; i < kDynamicBands; ++i) {
             const Place band{&at, "deq", i};

@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <numeric>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -342,6 +343,35 @@ TEST_F(PresetFilesTest, WritesKeepModeOwnerAndLinks) {
     std::filesystem::create_symlink("loop.dia", "loop.dia");
     EXPECT_EQ(ExportProgramTo("loop.dia"), FileResult::WriteFailed);
     EXPECT_TRUE(std::filesystem::is_symlink("loop.dia"));
+}
+
+// A file with a field out of range is refused before anything changes or is sent, its first such field
+// named after the read error; the CLI's --force loads it as it is.
+TEST_F(PresetFilesTest, ImportRefusesAFileOutOfRangeUnlessTold) {
+    ProgramImage spoilt = m.image;
+    spoilt.echoA.repeat = 91;
+    const auto program = SerializeProgramBytes(m.system, spoilt);
+    WriteBytes("spoilt.dia", {program.begin(), program.end()});
+    auto store = std::make_unique<PresetStore>(m.presets);
+    ResetSystemBlock(store->head);
+    store->Slot(2).echoA.repeat = 91;
+    const auto* set = reinterpret_cast<const std::uint8_t*>(store.get());
+    WriteBytes("spoilt.dat", {set, set + kPresetStoreSize});
+
+    m.connection.connected = 1; // would send, if anything were loaded
+    const ProgramImage image = m.image;
+    const auto presets = std::make_unique<PresetStore>(m.presets);
+    EXPECT_EQ(ImportProgramFrom("spoilt.dia"), FileResult::OutOfRange);
+    EXPECT_EQ(ImportAllFrom("spoilt.dat"), FileResult::OutOfRange);
+    EXPECT_EQ(hooks.boxes, (std::vector<std::string>{"MusicFile read Error\nechoA.repeat is 91, outside 0..90",
+                                                     "MusicFile read Error\nslot 2.echoA.repeat is 91, outside 0..90"}));
+    EXPECT_TRUE(SameBytes(m.image, image));
+    EXPECT_TRUE(SameBytes(m.presets, *presets));
+    EXPECT_TRUE(TheProtocol().Queue().IsEmpty());
+
+    EXPECT_EQ(ImportProgramFrom("spoilt.dia", RangePolicy::Skip), FileResult::Done);
+    EXPECT_EQ(m.image.echoA.repeat, 91);
+    EXPECT_FALSE(TheProtocol().Queue().IsEmpty());
 }
 
 TEST_F(PresetFilesTest, ImportWhileConnectedSendsProgramAndSystem) {

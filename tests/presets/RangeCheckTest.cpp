@@ -1,14 +1,11 @@
-// The range check of program and all-presets files: what we produce passes, each kind of field out of
-// range is named, and an import refuses such a file before anything changes or is sent.
+// The range check of program and all-presets files: what we produce passes, and each kind of field out
+// of range is named (an import's refusal is tested with the other imports).
 #include "emulator/DeviceEngine.h"
-#include "model/AppHooks.h"
 #include "model/DataConver.h"
 #include "model/RangeCheck.h"
 #include "model/Sections.h"
-#include "presets/FileIo.h"
 #include "presets/PresetFiles.h"
 #include "presets/ProgramFile.h"
-#include "protocol/Protocol.h"
 
 #include <gtest/gtest.h>
 
@@ -18,12 +15,6 @@
 
 namespace kel {
 namespace {
-
-class BoxHooks : public NullHooks {
-  public:
-    std::vector<std::string> boxes;
-    void MessageBox(const std::string& text, const std::string&, BoxIcon) override { boxes.push_back(text); }
-};
 
 std::vector<std::uint8_t> ProgramBytes(const SystemBlock& s, const ProgramImage& p) {
     const auto bytes = SerializeProgramBytes(s, p);
@@ -158,48 +149,6 @@ TEST(RangeCheck, NamesTheFirstFieldOutOfRange) {
     EXPECT_EQ(CheckAllPresetsFile(StoreBytes(*store, kOldAllPresetsFileSize)), std::nullopt);
     EXPECT_EQ(CheckAllPresetsFile(std::vector<std::uint8_t>(100)), "the file has 100 bytes");
     EXPECT_EQ(CheckProgramFile(std::vector<std::uint8_t>(kProgramFileSize + 1)), "the file has 2779 bytes");
-}
-
-class ImportCheck : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ResetModel();
-        TheProtocol().Queue().Clear();
-        SetAppHooks(&hooks);
-    }
-    void TearDown() override {
-        TheProtocol().Queue().Clear();
-        SetAppHooks(nullptr);
-    }
-    BoxHooks hooks;
-};
-
-TEST_F(ImportCheck, RefusesAFileOutOfRangeUnlessTold) {
-    Model& m = TheModel();
-    ProgramImage spoilt = m.image;
-    spoilt.echoA.repeat = 91;
-    std::string error;
-    ASSERT_TRUE(WriteFileAtomically("spoilt.dia", ProgramBytes(m.system, spoilt), error));
-    auto store = std::make_unique<PresetStore>(m.presets);
-    ResetSystemBlock(store->head);
-    store->Slot(2).echoA.repeat = 91;
-    ASSERT_TRUE(WriteFileAtomically("spoilt.dat", StoreBytes(*store), error));
-
-    m.connection.connected = 1; // would send, if anything were loaded
-    const ProgramImage image = m.image;
-    const auto presets = std::make_unique<PresetStore>(m.presets);
-    EXPECT_EQ(ImportProgramFrom("spoilt.dia"), FileResult::OutOfRange);
-    EXPECT_EQ(ImportAllFrom("spoilt.dat"), FileResult::OutOfRange);
-    EXPECT_EQ(hooks.boxes, (std::vector<std::string>{"MusicFile read Error\nechoA.repeat is 91, outside 0..90",
-                                                     "MusicFile read Error\nslot 2.echoA.repeat is 91, outside 0..90"}));
-    EXPECT_EQ(std::memcmp(&m.image, &image, sizeof image), 0);
-    EXPECT_EQ(std::memcmp(&m.presets, presets.get(), sizeof(PresetStore)), 0);
-    EXPECT_TRUE(TheProtocol().Queue().IsEmpty());
-
-    // The CLI's --force: loaded as it is.
-    EXPECT_EQ(ImportProgramFrom("spoilt.dia", RangePolicy::Skip), FileResult::Done);
-    EXPECT_EQ(m.image.echoA.repeat, 91);
-    EXPECT_FALSE(TheProtocol().Queue().IsEmpty());
 }
 
 } // namespace
