@@ -195,7 +195,15 @@ int Apply(LinkPorts& links, CliHooks& hooks, const std::string& inPath, bool for
     // difference has been sent and acknowledged.
     const int reports = session.LevelReports();
     if (!session.RunUntil([&] { return session.LevelReports() >= reports + 2; })) {
-        return Finish(session, StepFailed(session, "sending the changes"));
+        int sent;
+        {
+            ImageLockGuard lock(ImageLock());
+            sent = ChangeFramesBuilt() - sentBefore;
+        }
+        // The changes are no numbered run: say how many went out instead.
+        const std::string text = "sending the changes failed: " + session.FailureText(false) + " (" +
+                                 std::to_string(sent) + " changes sent)";
+        return Finish(session, Fail(text.c_str()));
     }
     int sent;
     {

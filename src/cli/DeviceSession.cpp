@@ -34,9 +34,9 @@ int DeviceSession::ProgressMark() const {
     return m_hooks.ProgressPosition() + changes + m_levelReports + (m_identified ? 1 : 0);
 }
 
-std::string DeviceSession::FailureText() const {
+std::string DeviceSession::FailureText(bool frames) const {
     std::string text = m_stalled ? "the device stopped answering" : "the link to the device failed";
-    if (const int total = m_hooks.ProgressTotal(); total > 0) {
+    if (const int total = m_hooks.ProgressTotal(); frames && total > 0) {
         text += " (" + std::to_string(std::min(m_hooks.ProgressPosition(), total)) + " of " +
                 std::to_string(total) + " frames acknowledged)";
     }

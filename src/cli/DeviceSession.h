@@ -28,7 +28,8 @@ class DeviceSession {
     bool Identified() const { return m_identified; }
     // What went wrong, for the command's message: the link failed or the device stopped answering, and
     // how far the numbered transfer got ("12 of 439 frames acknowledged").
-    std::string FailureText() const;
+    // Without `frames` the count is left out (a transfer that is not a numbered run, such as apply's).
+    std::string FailureText(bool frames = true) const;
     int LevelReports() const { return m_levelReports; }
     // Called for every level report with its type (12 or 24).
     std::function<void(int)> onLevels;
