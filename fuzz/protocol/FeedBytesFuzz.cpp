@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Model& m = TheModel();
     const int transport = 1 + data[0] % 3;
     m.settings.transportType = static_cast<TransportType>(transport);
-    m.settings.currentPage = (data[3] & 1) ? 9 : 8;
+    m.settings.meters.wanted = (data[3] & 1) != 0;
     m.settings.meters.ready = 1;
     ResetRecords(transport, true);
     FrameRecord& tx = m.frames.Tx(transport);

@@ -1,6 +1,8 @@
 // AppHooks of the command line.
 #include "cli/CliHooks.h"
 
+#include "connection/Connection.h"
+
 #include <cstdio>
 #include <unistd.h>
 
@@ -20,6 +22,9 @@ void CliHooks::MessageBox(const std::string& text, const std::string&, BoxIcon) 
     {
         std::lock_guard lock(m_mutex);
         ++m_boxes;
+        if (m_deviceOpen && (text == kUnableToOpenEn || text == kUnableToOpenZh)) {
+            return;
+        }
     }
     std::fprintf(stderr, "kelvane-cli: %s\n", text.c_str());
 }
@@ -32,14 +37,22 @@ void CliHooks::BeginProgress(int total) {
     std::lock_guard lock(m_mutex);
     m_total = total;
     m_position = 0;
+    m_reportedTenths = 0;
 }
 
 void CliHooks::StepProgress(int position) {
     int total;
+    bool report = false;
     {
         std::lock_guard lock(m_mutex);
         m_position = position;
         total = m_total;
+        // Without a terminal, a line at every tenth of a long transfer (scripts and logs see it move).
+        const int tenths = total > 0 ? position * 10 / total : 0;
+        if (!m_terminal && total >= 20 && tenths > m_reportedTenths && position < total) {
+            m_reportedTenths = tenths;
+            report = true;
+        }
     }
     if (m_terminal && total > 0) {
         const int width = 40;
@@ -51,6 +64,8 @@ void CliHooks::StepProgress(int position) {
         }
     } else if (position == total) {
         std::fprintf(stderr, "%d frames transferred\n", total);
+    } else if (report) {
+        std::fprintf(stderr, "%d of %d frames acknowledged\n", position, total);
     }
     m_posted.notify_all();
 }
@@ -79,6 +94,16 @@ bool CliHooks::ProgressDone() {
 int CliHooks::ProgressTotal() {
     std::lock_guard lock(m_mutex);
     return m_total;
+}
+
+int CliHooks::ProgressPosition() {
+    std::lock_guard lock(m_mutex);
+    return m_position;
+}
+
+void CliHooks::SetDeviceOpen(bool open) {
+    std::lock_guard lock(m_mutex);
+    m_deviceOpen = open;
 }
 
 int CliHooks::Boxes() {

@@ -48,6 +48,10 @@ class CliHooks : public AppHooks {
     // Whether the last numbered run of frames has been answered completely.
     bool ProgressDone();
     int ProgressTotal();
+    int ProgressPosition();
+    // Once the device is open, a failing link is the command's to report (it knows what failed):
+    // the window's "Unable to Open Device!" is not printed then.
+    void SetDeviceOpen(bool open);
     // The message boxes shown so far.
     int Boxes();
     std::function<void()> onSaveAllPresets;
@@ -60,7 +64,9 @@ class CliHooks : public AppHooks {
     int m_total = 0;
     int m_position = 0;
     int m_boxes = 0;
+    int m_reportedTenths = 0;
     bool m_terminal = false;
+    bool m_deviceOpen = false;
 };
 
 } // namespace kel::cli

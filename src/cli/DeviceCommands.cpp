@@ -5,6 +5,7 @@
 #include "cli/CliCommands.h"
 #include "cli/DeviceSession.h"
 #include "model/DataConver.h"
+#include "model/RangeCheck.h"
 #include "model/Sections.h"
 #include "presets/FileIo.h"
 #include "presets/PresetFiles.h"
@@ -30,10 +31,28 @@ int Fail(const char* what) {
     return kExitFailure;
 }
 
+// A step that failed once the device had answered: what the command was doing, and what went wrong.
+int StepFailed(const DeviceSession& session, const char* doing) {
+    const std::string text = std::string(doing) + " failed: " + session.FailureText();
+    return Fail(text.c_str());
+}
+
+// Open failed: either nothing answered, or the device answered and its initial read failed.
+int OpenFailed(const DeviceSession& session) {
+    return session.Identified() ? StepFailed(session, "reading the device's programs") : Fail("no device answered");
+}
+
+enum class FileKind { Program, AllPresets };
+
 // The file a command is to send, checked before the device is opened, so that a bad file costs nothing
 // and the message names the file and the reason.
-std::optional<std::vector<std::uint8_t>> SendableFile(const std::string& path,
-                                                      std::span<const std::size_t> sizes, const char* what) {
+std::optional<std::vector<std::uint8_t>> SendableFile(const std::string& path, FileKind kind, bool force) {
+    static constexpr std::array<std::size_t, 1> kProgramSizes = {kProgramFileSize};
+    static constexpr std::array<std::size_t, 2> kAllPresetsSizes = {kAllPresetsFileSize, kOldAllPresetsFileSize};
+    const bool program = kind == FileKind::Program;
+    const std::span<const std::size_t> sizes = program ? std::span<const std::size_t>(kProgramSizes)
+                                                       : std::span<const std::size_t>(kAllPresetsSizes);
+    const char* what = program ? "a program file (2778 bytes)" : "an all-presets file (58405 or 57019 bytes)";
     std::string error;
     auto bytes = ReadWholeFile(path, *std::max_element(sizes.begin(), sizes.end()), error);
     if (!bytes) {
@@ -45,11 +64,17 @@ std::optional<std::vector<std::uint8_t>> SendableFile(const std::string& path,
         Fail(text.c_str());
         return std::nullopt;
     }
+    if (!force) {
+        if (const auto field = program ? CheckProgramFile(*bytes) : CheckAllPresetsFile(*bytes)) {
+            const std::string text = path + ": " + *field + " (--force sends it anyway)";
+            Fail(text.c_str());
+            return std::nullopt;
+        }
+    }
     return bytes;
 }
 
-constexpr std::array<std::size_t, 1> kProgramSizes = {kProgramFileSize};
-constexpr std::array<std::size_t, 2> kAllPresetsSizes = {kAllPresetsFileSize, kOldAllPresetsFileSize};
+RangePolicy Ranges(bool force) { return force ? RangePolicy::Skip : RangePolicy::Check; }
 
 // Queue numbering for commands whose end the command waits for.
 void NumberQueue() {
@@ -57,10 +82,10 @@ void NumberQueue() {
     TheProtocol().Queue().Number();
 }
 
-int WaitForAnswers(DeviceSession& session, CliHooks& hooks) {
+int WaitForAnswers(DeviceSession& session, CliHooks& hooks, const char* doing) {
     NumberQueue();
     if (!session.RunUntil([&] { return hooks.ProgressDone(); })) {
-        return Fail("the device did not acknowledge every frame");
+        return StepFailed(session, doing);
     }
     return kExitOk;
 }
@@ -80,7 +105,7 @@ int Finish(DeviceSession& session, int code) {
 int Identify(LinkPorts& links, CliHooks& hooks) {
     DeviceSession session(links, hooks);
     if (!session.Open(false)) {
-        return Fail("no device answered");
+        return OpenFailed(session);
     }
     const GlobalSettings& s = TheModel().settings;
     std::printf("capability=%d permission=%d\n", s.slotSystemCapability, s.storePermission);
@@ -93,7 +118,7 @@ int Read(LinkPorts& links, CliHooks& hooks, const std::string& outPath) {
     }
     DeviceSession session(links, hooks);
     if (!session.Open(true)) {
-        return Fail("no device answered");
+        return OpenFailed(session);
     }
     const int code = ExportProgramTo(outPath) == FileResult::Done ? kExitOk : kExitFailure;
     return Finish(session, code);
@@ -107,7 +132,7 @@ int Backup(LinkPorts& links, CliHooks& hooks, const std::string& outPath) {
     // file's head) and the slots: no names and no live program.
     DeviceSession session(links, hooks);
     if (!session.Open(false)) {
-        return Fail("no device answered");
+        return OpenFailed(session);
     }
     bool saved = false;
     FileResult result = FileResult::Cancelled;
@@ -118,52 +143,52 @@ int Backup(LinkPorts& links, CliHooks& hooks, const std::string& outPath) {
     Send(CMD_READ_SYSTEM, 0);
     Send(CMD_READ_PROGRAM, 1); // every slot's system block, then every slot's program
     if (!session.RunUntil([&] { return saved; })) {
-        return Finish(session, Fail("the device did not send all presets"));
+        return Finish(session, StepFailed(session, "reading all presets"));
     }
     return Finish(session, result == FileResult::Done ? kExitOk : kExitFailure);
 }
 
-int Restore(LinkPorts& links, CliHooks& hooks, const std::string& inPath) {
-    if (!SendableFile(inPath, kAllPresetsSizes, "an all-presets file (58405 or 57019 bytes)")) {
+int Restore(LinkPorts& links, CliHooks& hooks, const std::string& inPath, bool force) {
+    if (!SendableFile(inPath, FileKind::AllPresets, force)) {
         return kExitFailure;
     }
     // The file brings every program and system block the device takes: only the identification is
     // needed (whether the device keeps a system block per slot).
     DeviceSession session(links, hooks);
     if (!session.Open(false)) {
-        return Fail("no device answered");
+        return OpenFailed(session);
     }
-    if (ImportAllFrom(inPath) != FileResult::Done) {
+    if (ImportAllFrom(inPath, Ranges(force)) != FileResult::Done) {
         return Finish(session, kExitFailure);
     }
     if (!session.RunUntil([&] { return hooks.ProgressDone(); })) {
-        return Finish(session, Fail("the device did not acknowledge every frame"));
+        return Finish(session, StepFailed(session, "sending all presets"));
     }
     return Finish(session, kExitOk);
 }
 
-int Write(LinkPorts& links, CliHooks& hooks, const std::string& inPath) {
-    if (!SendableFile(inPath, kProgramSizes, "a program file (2778 bytes)")) {
+int Write(LinkPorts& links, CliHooks& hooks, const std::string& inPath, bool force) {
+    if (!SendableFile(inPath, FileKind::Program, force)) {
         return kExitFailure;
     }
     DeviceSession session(links, hooks);
     if (!session.Open(true)) {
-        return Fail("no device answered");
+        return OpenFailed(session);
     }
-    if (ImportProgramFrom(inPath) != FileResult::Done) {
+    if (ImportProgramFrom(inPath, Ranges(force)) != FileResult::Done) {
         return Finish(session, kExitFailure);
     }
-    return Finish(session, WaitForAnswers(session, hooks));
+    return Finish(session, WaitForAnswers(session, hooks, "sending the program"));
 }
 
-int Apply(LinkPorts& links, CliHooks& hooks, const std::string& inPath) {
-    const auto bytes = SendableFile(inPath, kProgramSizes, "a program file (2778 bytes)");
+int Apply(LinkPorts& links, CliHooks& hooks, const std::string& inPath, bool force) {
+    const auto bytes = SendableFile(inPath, FileKind::Program, force);
     if (!bytes) {
         return kExitFailure;
     }
     DeviceSession session(links, hooks);
     if (!session.Open(true)) {
-        return Fail("no device answered");
+        return OpenFailed(session);
     }
     Model& m = TheModel();
     int sentBefore;
@@ -182,7 +207,15 @@ int Apply(LinkPorts& links, CliHooks& hooks, const std::string& inPath) {
     // difference has been sent and acknowledged.
     const int reports = session.LevelReports();
     if (!session.RunUntil([&] { return session.LevelReports() >= reports + 2; })) {
-        return Finish(session, Fail("the device did not take the changes"));
+        int sent;
+        {
+            ImageLockGuard lock(ImageLock());
+            sent = ChangeFramesBuilt() - sentBefore;
+        }
+        // The changes are no numbered run: say how many went out instead.
+        const std::string text = "sending the changes failed: " + session.FailureText(false) + " (" +
+                                 std::to_string(sent) + " changes sent)";
+        return Finish(session, Fail(text.c_str()));
     }
     int sent;
     {
@@ -196,10 +229,10 @@ int Apply(LinkPorts& links, CliHooks& hooks, const std::string& inPath) {
 int Recall(LinkPorts& links, CliHooks& hooks, int slot) {
     DeviceSession session(links, hooks);
     if (!session.Open(true)) {
-        return Fail("no device answered");
+        return OpenFailed(session);
     }
     RecallSlot(Send, slot);
-    const int code = WaitForAnswers(session, hooks);
+    const int code = WaitForAnswers(session, hooks, "recalling the preset");
     if (code == kExitOk) {
         std::printf("%d:%s\n", slot, BytesToText(TheModel().image.name).c_str());
     }
@@ -209,20 +242,20 @@ int Recall(LinkPorts& links, CliHooks& hooks, int slot) {
 int Store(LinkPorts& links, CliHooks& hooks, int slot, const std::string& name) {
     DeviceSession session(links, hooks);
     if (!session.Open(true)) {
-        return Fail("no device answered");
+        return OpenFailed(session);
     }
     Model& m = TheModel();
     if (!m.settings.storePermission) {
         return Finish(session, Fail("the device does not allow storing (No Store Allow)"));
     }
     StoreSlot(Send, slot, name);
-    return Finish(session, WaitForAnswers(session, hooks));
+    return Finish(session, WaitForAnswers(session, hooks, "storing the preset"));
 }
 
 int Meters(LinkPorts& links, CliHooks& hooks, int count) {
     DeviceSession session(links, hooks);
     if (!session.Open(true)) {
-        return Fail("no device answered");
+        return OpenFailed(session);
     }
     session.onLevels = [](int type) {
         ImageLockGuard lock(ImageLock());
@@ -237,7 +270,7 @@ int Meters(LinkPorts& links, CliHooks& hooks, int count) {
     };
     const int reports = session.LevelReports();
     if (!session.RunUntil([&] { return session.LevelReports() >= reports + count; })) {
-        return Finish(session, Fail("the device stopped reporting levels"));
+        return Finish(session, StepFailed(session, "reading the levels"));
     }
     return Finish(session, kExitOk);
 }

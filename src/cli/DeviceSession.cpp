@@ -4,6 +4,7 @@
 #include "model/Messages.h"
 #include "model/Sections.h"
 #include "model/Timing.h"
+#include "protocol/Protocol.h"
 
 #include <algorithm>
 
@@ -15,11 +16,27 @@ DeviceSession::~DeviceSession() {
     Close();
 }
 
-std::chrono::steady_clock::duration DeviceSession::Timeout() const {
-    // Long enough for every retry of the slowest link at the current timing scale.
-    const double seconds = std::max(10.0, 180.0 * timing::Scale());
-    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-        std::chrono::duration<double>(seconds));
+std::chrono::steady_clock::duration DeviceSession::FrameBudget() const {
+    const auto scaled = timing::Scaled(timing::kFrameBudget);
+    return std::max<std::chrono::steady_clock::duration>(scaled, std::chrono::milliseconds(timing::kMinStallWait));
+}
+
+int DeviceSession::ProgressMark() const {
+    int changes;
+    {
+        ImageLockGuard lock(ImageLock());
+        changes = ChangeFramesBuilt();
+    }
+    return m_hooks.ProgressPosition() + changes + m_levelReports + (m_identified ? 1 : 0);
+}
+
+std::string DeviceSession::FailureText(bool frames) const {
+    std::string text = m_stalled ? "the device stopped answering" : "the link to the device failed";
+    if (const int total = m_hooks.ProgressTotal(); frames && total > 0) {
+        text += " (" + std::to_string(std::min(m_hooks.ProgressPosition(), total)) + " of " +
+                std::to_string(total) + " frames acknowledged)";
+    }
+    return text;
 }
 
 bool DeviceSession::Open(bool initialRead) {
@@ -39,16 +56,22 @@ bool DeviceSession::Open(bool initialRead) {
 }
 
 bool DeviceSession::RunUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + Timeout();
+    using clock = std::chrono::steady_clock;
+    int mark = ProgressMark();
+    auto deadline = clock::now() + FrameBudget();
     while (!done()) {
         if (m_failed || !m_connection.Connected()) {
             m_failed = true;
             return false;
         }
-        const auto now = std::chrono::steady_clock::now();
+        const auto now = clock::now();
+        if (const int moved = ProgressMark(); moved != mark) {
+            mark = moved;
+            deadline = now + FrameBudget();
+        }
         if (now >= deadline) {
-            m_hooks.MessageBox("the device did not answer in time", "", BoxIcon::Error);
             m_failed = true;
+            m_stalled = true;
             return false;
         }
         if (auto msg = m_hooks.Wait(std::min(deadline, now + std::chrono::milliseconds(20)))) {
@@ -68,6 +91,7 @@ void DeviceSession::Dispatch(const PostedMessage& msg) {
         break;
     case MSG_IDENTIFY_REPLY:
         m_identified = true;
+        m_hooks.SetDeviceOpen(true);
         if (m_wantInitialRead) {
             m_connection.OnIdentifyReply();
         }

@@ -27,7 +27,7 @@ int Defaults(const std::string& outPath) {
     const Model& m = TheModel();
     const auto bytes = SerializeProgramBytes(m.system, m.image);
     std::string error;
-    if (!WriteFileAtomically(outPath, bytes, error)) {
+    if (!WriteFileAtomically(outPath, bytes, error, kPrivateFileMode)) {
         std::fprintf(stderr, "kelvane-cli: %s\n", error.c_str());
         return kExitFailure;
     }

@@ -22,6 +22,7 @@ struct DeviceArgs {
     int slot = 0;
     std::string name;
     int count = 10;
+    bool force = false; // send a file with fields out of range
 };
 
 // Runs one device command with the window's own Connect search and protocol.
@@ -47,11 +48,11 @@ int RunDevice(const std::string& command, const DeviceArgs& args, const LinkOpti
         } else if (command == "backup") {
             code = cli::Backup(links, hooks, args.path);
         } else if (command == "restore") {
-            code = cli::Restore(links, hooks, args.path);
+            code = cli::Restore(links, hooks, args.path, args.force);
         } else if (command == "write") {
-            code = cli::Write(links, hooks, args.path);
+            code = cli::Write(links, hooks, args.path, args.force);
         } else if (command == "apply") {
-            code = cli::Apply(links, hooks, args.path);
+            code = cli::Apply(links, hooks, args.path, args.force);
         } else if (command == "recall") {
             code = cli::Recall(links, hooks, args.slot);
         } else if (command == "store") {
@@ -124,13 +125,16 @@ int main(int argc, char** argv) {
     add("backup", "write all 21 presets of the device to an all-presets file")
         ->add_option("-o,--output", device.path, ".dat file")
         ->required();
-    add("restore", "send an all-presets file to the device")->add_option("file", device.path)->required();
-    add("write", "send a program file to the device as its live program")
-        ->add_option("file", device.path)
-        ->required();
-    add("apply", "change the live program to a program file, sending only the differences")
-        ->add_option("file", device.path)
-        ->required();
+    const char* forceHelp = "send the file even with fields outside the ranges the program knows";
+    CLI::App* restore = add("restore", "send an all-presets file to the device");
+    restore->add_option("file", device.path)->required();
+    restore->add_flag("--force", device.force, forceHelp);
+    CLI::App* write = add("write", "send a program file to the device as its live program");
+    write->add_option("file", device.path)->required();
+    write->add_flag("--force", device.force, forceHelp);
+    CLI::App* apply = add("apply", "change the live program to a program file, sending only the differences");
+    apply->add_option("file", device.path)->required();
+    apply->add_flag("--force", device.force, forceHelp);
     add("recall", "recall preset N (1..21) into the live program")
         ->add_option("N", device.slot)
         ->required()

@@ -160,6 +160,11 @@ enum class Conv : int {
 };
 
 extern const std::array<Conversion, static_cast<int>(Conv::Count)> ConversionsInUse;
+// The effect delay times are stored in tenths of a millisecond: their controls' positions times these.
+inline constexpr int kEchoPreDelayUnits = 10;
+inline constexpr int kEchoDelayUnits = 20;
+inline constexpr int kReverbPreDelayUnits = 20;
+inline constexpr int kReverbTimeUnits = 500;
 inline const Conversion& ConversionOf(Conv c) { return ConversionsInUse[static_cast<int>(c)]; }
 // The text a value display or numeric edit configured by `c` shows for `index` (clamped to its range).
 std::string FormatConversion(const Conversion& c, int index);

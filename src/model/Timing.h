@@ -16,7 +16,6 @@ inline constexpr int kNetBusyBackoff = 4000;
 inline constexpr int kNetSocketTimeout = 1000;
 inline constexpr int kNetEventWait = 5000;
 inline constexpr int kPingTimeout = 100;
-inline constexpr int kPingRetryPause = 300;
 inline constexpr int kNetClosePoll = 20;
 inline constexpr int kNetCloseEventPause = 50;
 
@@ -55,6 +54,13 @@ inline constexpr int kSerialLongPause = 4000;
 inline constexpr int kSimQuietGap = 500;    // no byte for this long: a half-received frame is dropped
 inline constexpr int kSimPiecePause = 5;    // between the pieces of a split reply on the pseudo-terminal
 inline constexpr int kSimWriteWait = 1000;  // a reader that takes nothing for this long loses the reply
+
+// The command line's waits: a transfer may take as long as it keeps moving. Each frame acknowledged
+// gives the next one this long: a network frame's longest pauses, its busy back-off and four tries
+// (the other links give up on a frame sooner). Never less than kMinStallWait, whatever the scale.
+inline constexpr int kFrameBudget =
+    kNetShortPause + kNetLongPause + kNetBusyPause + kNetBusyBackoff + 4 * kNetSocketTimeout; // 15 s
+inline constexpr int kMinStallWait = 10000; // not scaled: a loaded machine's own delays
 
 // Progress dialog.
 inline constexpr int kBusyTimer = 200;        // timer 8

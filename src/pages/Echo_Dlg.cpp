@@ -41,8 +41,9 @@ const auto kSliders = groups::Concat(
     CommonSliders(Conv::EchoVolume),
     std::to_array<SliderBinding>({
         {E::IDC_PRE_DELAY_SLIDER, E::IDC_PRE_DELAY_VALUE, Conv::EchoPreDelay,
-         Word(offsetof(EchoBlock, preDelay)), 10},
-        {E::IDC_DELAY_SLIDER, E::IDC_DELAY_VALUE, Conv::EchoDelay, Word(offsetof(EchoBlock, delay)), 20},
+         Word(offsetof(EchoBlock, preDelay)), kEchoPreDelayUnits},
+        {E::IDC_DELAY_SLIDER, E::IDC_DELAY_VALUE, Conv::EchoDelay, Word(offsetof(EchoBlock, delay)),
+         kEchoDelayUnits},
         {E::IDC_REPEAT_SLIDER, E::IDC_REPEAT_VALUE, Conv::EchoRepeat, Byte(offsetof(EchoBlock, repeat))},
         {E::IDC_RIGHT_PRE_DELAY_SLIDER, E::IDC_RIGHT_PRE_DELAY_VALUE, Conv::EchoRightPreDelay,
          Word(offsetof(EchoBlock, rightPreDelay))},

@@ -3,6 +3,7 @@
 #include "pages/Mic_Dlg.h"
 
 #include "controls/CFStatic.h"
+#include "model/RangeCheck.h"
 #include "model/Sections.h"
 #include "pages/PageGroups.h"
 
@@ -92,6 +93,7 @@ const auto kSliders = groups::Concat(
     groups::LimiterSliders(kLimiterIds, FieldBase::Edited, kLimiter));
 
 constexpr std::array<const char*, 5> kFeedbackItems = {"OFF", "FB.EX1", "FB.EX2", "FB.EX3", "FB.EX4"};
+static_assert(kFeedbackItems.size() == kFeedbackChoices, "the range check of files knows these choices");
 
 const auto kCombos = groups::Concat(
     std::to_array<ComboBinding>({

@@ -28,12 +28,12 @@ const auto kSliders =
                         R::IDC_PRE_DELAY_VALUE,
                         Conv::ReverbPreDelay,
                         {FieldBase::Edited, FieldForm::Word, offsetof(ReverbBlock, preDelay)},
-                        20},
+                        kReverbPreDelayUnits},
                        {R::IDC_TIME_SLIDER,
                         R::IDC_TIME_VALUE,
                         Conv::ReverbTime,
                         {FieldBase::Edited, FieldForm::Word, offsetof(ReverbBlock, time)},
-                        500},
+                        kReverbTimeUnits},
                    }));
 
 constexpr auto kTexts =

@@ -11,6 +11,7 @@
 #include "controls/SLamp.h"
 #include "controls/Skin.h"
 #include "model/AppHooks.h"
+#include "model/RangeCheck.h"
 #include "model/Model.h"
 #include "pages/ByteText.h"
 #include "pages/SysLayout.h"
@@ -62,6 +63,7 @@ constexpr std::array<MaximumClamp, 3> kClamps = {{{IDC_MUSIC_MAX, 0}, {IDC_MIC_M
 constexpr std::array<const char*, 2> kPhantomItems = {"OFF", "ON"};
 constexpr std::array<const char*, 2> kIrItems = {"Disable", "Enable"};
 constexpr std::array<const char*, 6> kInputItems = {"Auto", "VOD", "BGM", "COAX", "OPTI", "BT"};
+static_assert(kInputItems.size() == kMusicInputChoices, "the range check of files knows these choices");
 constexpr std::array<const char*, 2> kSenItems = {"L", "H"};
 
 constexpr std::array<ComboBinding, 4> kCombos = {{

@@ -5,13 +5,20 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace kel {
 
-// Writes to a temporary file in the same folder, flushes it, then renames it over the target.
+// Mode of a new file that holds passwords (program and all-presets files): the owner's only.
+inline constexpr mode_t kPrivateFileMode = 0600;
+
+// Writes to a temporary file in the target's folder, flushes it, then renames it over the target.
+// A symlink is written through: its final target is the file replaced, and the link stays. An
+// existing file keeps its mode and owner; a new one gets `newFileMode`.
 // On failure the target is untouched and `error` says why.
-bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes, std::string& error);
+bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes, std::string& error,
+                         mode_t newFileMode = 0644);
 
 // Why a read gave nothing.
 enum class ReadFailure { None, Open, NotRegular, TooLarge, Read };

@@ -2,6 +2,7 @@
 #include "presets/PresetFiles.h"
 
 #include "model/AppHooks.h"
+#include "model/RangeCheck.h"
 #include "model/Sections.h"
 #include "presets/FileIo.h"
 #include "presets/ProgramFile.h"
@@ -19,7 +20,7 @@ void Box(const char* text) { Hooks().MessageBox(text, "", BoxIcon::None); }
 
 FileResult Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::string error;
-    if (!WriteFileAtomically(path, bytes, error)) {
+    if (!WriteFileAtomically(path, bytes, error, kPrivateFileMode)) { // they hold the passwords
         Box(kWriteErrorText);
         return FileResult::WriteFailed;
     }
@@ -45,6 +46,12 @@ std::optional<std::vector<std::uint8_t>> Read(const std::string& path, std::size
         failed = FileResult::OpenFailed;
     }
     return bytes;
+}
+
+// The window's read error with the first field out of range.
+FileResult OutOfRange(const std::string& field) {
+    Hooks().MessageBox(std::string(ReadErrorText()) + "\n" + field, "", BoxIcon::None);
+    return FileResult::OutOfRange;
 }
 
 void ApplyLinksInEverySlot(PresetStore& store) {
@@ -91,28 +98,34 @@ FileResult ImportProgram() {
     return path ? ImportProgramFrom(*path) : FileResult::Cancelled;
 }
 
-FileResult ImportProgramFrom(const std::string& path) {
+FileResult ImportProgramFrom(const std::string& path, RangePolicy ranges) {
     FileResult failed = FileResult::Done;
     const auto bytes = Read(path, kProgramFileSize, failed);
-    if (!bytes) {
-        return failed;
-    }
+    return bytes ? LoadProgramBytes(*bytes, ranges) : failed;
+}
+
+FileResult LoadProgramBytes(std::span<const std::uint8_t> bytes, RangePolicy ranges) {
     // A file of another length is not a program file: nothing of it is used.
-    if (bytes->size() != kProgramFileSize) {
+    if (bytes.size() != kProgramFileSize) {
         return ReadFailed();
+    }
+    if (ranges == RangePolicy::Check) {
+        if (const auto field = CheckProgramFile(bytes)) {
+            return OutOfRange(*field);
+        }
     }
     Model& m = TheModel();
     {
         ImageLockGuard lock(ImageLock());
         const std::uint8_t currentSlot = m.shadowSystem.currentSlot;
-        std::memcpy(&m.shadowSystem, bytes->data(), kSystemBlockSize);
+        std::memcpy(&m.shadowSystem, bytes.data(), kSystemBlockSize);
         m.shadowSystem.currentSlot = currentSlot;
         if (m.settings.slotSystemCapability != 0) {
             m.system = m.shadowSystem;
         } else {
             m.shadowSystem = m.system; // the device keeps one system block: the file's is not used
         }
-        std::memcpy(&m.image, bytes->data() + kSystemBlockSize, kProgramImageSize);
+        std::memcpy(&m.image, bytes.data() + kSystemBlockSize, kProgramImageSize);
         ApplyLinks();
         const auto* img = reinterpret_cast<const std::uint8_t*>(&m.image);
         m.image.programSum = static_cast<std::uint8_t>(std::accumulate(img, img + kProgramImageSize, 0u));
@@ -155,25 +168,31 @@ FileResult ImportAll() {
     return ImportAllFrom(*path);
 }
 
-FileResult ImportAllFrom(const std::string& path) {
+FileResult ImportAllFrom(const std::string& path, RangePolicy ranges) {
     FileResult failed = FileResult::Done;
     const auto bytes = Read(path, kAllPresetsFileSize, failed);
-    if (!bytes) {
-        return failed;
-    }
-    const bool oldLayout = bytes->size() == kOldAllPresetsFileSize;
-    if (!oldLayout && bytes->size() != kAllPresetsFileSize) {
+    return bytes ? LoadAllPresetsBytes(*bytes, ranges) : failed;
+}
+
+FileResult LoadAllPresetsBytes(std::span<const std::uint8_t> bytes, RangePolicy ranges) {
+    const bool oldLayout = bytes.size() == kOldAllPresetsFileSize;
+    if (!oldLayout && bytes.size() != kAllPresetsFileSize) {
         return ReadFailed();
+    }
+    if (ranges == RangePolicy::Check) {
+        if (const auto field = CheckAllPresetsFile(bytes)) {
+            return OutOfRange(*field);
+        }
     }
     Model& m = TheModel();
     ImageLockGuard lock(ImageLock());
     PresetStore& store = m.presets;
-    std::memcpy(reinterpret_cast<std::uint8_t*>(&store), bytes->data(), kPresetHeadSize); // the head part
+    std::memcpy(reinterpret_cast<std::uint8_t*>(&store), bytes.data(), kPresetHeadSize); // the head part
     if (oldLayout) {
         store.SlotSystem(1) = store.head;
         m.settings.perSlotSystem = 0;
     } else {
-        std::memcpy(store.slotSystems, bytes->data() + kPresetHeadSize, kPresetStoreSize - kPresetHeadSize);
+        std::memcpy(store.slotSystems, bytes.data() + kPresetHeadSize, kPresetStoreSize - kPresetHeadSize);
         m.settings.perSlotSystem = 1;
     }
     ApplyLinksInEverySlot(store);

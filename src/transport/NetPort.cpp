@@ -43,6 +43,10 @@ class PosixSocketCalls final : public SocketCalls {
                              : ::send(fd, bytes, n, MSG_NOSIGNAL);
     }
     ssize_t Receive(int fd, void* bytes, std::size_t n) override { return ::recv(fd, bytes, n, 0); }
+    ssize_t ReceiveFrom(int fd, void* bytes, std::size_t n, sockaddr_in& from) override {
+        socklen_t length = sizeof from;
+        return ::recvfrom(fd, bytes, n, 0, reinterpret_cast<sockaddr*>(&from), &length);
+    }
     int Close(int fd) override { return ::close(fd); }
 };
 
@@ -171,11 +175,18 @@ int CNetPort::Ping(const std::string& address) {
 
     std::array<std::uint8_t, kNetReceiveBytes> request{};
     std::array<std::uint8_t, kNetReceiveBytes> reply{};
-    const auto identifier = static_cast<std::uint16_t>(::getpid() & 0xFFFF);
+    // Every test gets its own identifier and sequence numbers: a raw socket sees the ICMP traffic of
+    // every program and thread of the machine. (A datagram socket's identifier is the kernel's, which
+    // also hands it only its own replies.)
+    static std::atomic<std::uint16_t> tests{0};
+    const std::uint16_t test = tests.fetch_add(1);
+    const auto identifier = static_cast<std::uint16_t>(::getpid() ^ (test * 0x9E37u));
+    const auto firstSequence = static_cast<std::uint16_t>(test * kPingAttempts);
     auto echo = std::span(request).first<kEchoRequestBytes>();
 
     for (int attempt = 0; attempt < kPingAttempts; ++attempt) {
-        BuildEchoRequest(echo, identifier, static_cast<std::uint16_t>(attempt), TickCount());
+        const auto sequence = static_cast<std::uint16_t>(firstSequence + attempt);
+        BuildEchoRequest(echo, identifier, sequence, TickCount());
         if (m_calls.SendTo(fd, echo.data(), echo.size(), reinterpret_cast<const sockaddr*>(&to), sizeof to) <
             0) {
             if (IsTimeout(errno)) {
@@ -183,28 +194,40 @@ int CNetPort::Ping(const std::string& address) {
             }
             return PING_SEND_FAILED;
         }
+        const auto deadline = std::chrono::steady_clock::now() + timing::Scaled(timing::kPingTimeout);
         for (;;) {
-            const ssize_t n = m_calls.Receive(fd, reply.data(), reply.size());
+            const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                break; // next attempt
+            }
+            const timeval wait{static_cast<time_t>(left.count() / 1000000),
+                               static_cast<suseconds_t>(left.count() % 1000000)};
+            if (m_calls.SetOption(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) != 0) {
+                return PING_NO_TIMEOUT;
+            }
+            sockaddr_in from{};
+            const ssize_t n = m_calls.ReceiveFrom(fd, reply.data(), reply.size(), from);
             if (n < 0) {
-                if (IsTimeout(errno)) {
-                    break; // next attempt, without the pause
+                if (IsTimeout(errno) || errno == EINTR) {
+                    continue; // the deadline decides
                 }
                 return PING_RECEIVE_FAILED;
             }
             const int header = rawSocket ? (reply[0] & 0x0F) * 4 : 0;
-            const bool longEnough = n >= header + 8;
+            if (n < header + 8 || from.sin_addr.s_addr != to.sin_addr.s_addr) {
+                continue;
+            }
             const std::uint8_t* icmp = reply.data() + header;
-            if (longEnough && rawSocket && icmp[0] == kEchoRequest && ReadLe16(icmp + 4) == identifier) {
-                continue; // a raw socket on loopback also sees the request itself
+            const auto replySequence = static_cast<std::uint16_t>(ReadLe16(icmp + 6) - firstSequence);
+            if (icmp[0] != kEchoReply || (rawSocket && ReadLe16(icmp + 4) != identifier) ||
+                replySequence > attempt) {
+                continue; // not the answer to this test (a late one to its first attempt counts)
             }
-            if (longEnough && icmp[0] == kEchoReply && (!rawSocket || ReadLe16(icmp + 4) == identifier)) {
-                // A reply too short to carry the stamp counts from this attempt's own stamp.
-                const std::uint32_t stamp = n >= header + 12 ? ReadLe32(icmp + 8) : ReadLe32(echo.data() + 8);
-                const std::uint32_t elapsed = TickCount() - stamp;
-                return elapsed > INT_MAX ? 0 : static_cast<int>(elapsed);
-            }
-            timing::Sleep(timing::kPingRetryPause);
-            break;
+            // A reply too short to carry the stamp counts from this attempt's own stamp.
+            const std::uint32_t stamp = n >= header + 12 ? ReadLe32(icmp + 8) : ReadLe32(echo.data() + 8);
+            const std::uint32_t elapsed = TickCount() - stamp;
+            return elapsed > INT_MAX ? 0 : static_cast<int>(elapsed);
         }
     }
     return PING_NO_REPLY;

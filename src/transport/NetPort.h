@@ -44,6 +44,8 @@ class SocketCalls {
     virtual ssize_t SendTo(int fd, const void* bytes, std::size_t n, const sockaddr* to,
                            socklen_t length) = 0;
     virtual ssize_t Receive(int fd, void* bytes, std::size_t n) = 0;
+    // Receive with the sender's address (the reachability test matches it).
+    virtual ssize_t ReceiveFrom(int fd, void* bytes, std::size_t n, sockaddr_in& from) = 0;
     virtual int Close(int fd) = 0;
 };
 
@@ -67,7 +69,10 @@ class CNetPort {
     CNetPort(const CNetPort&) = delete;
     CNetPort& operator=(const CNetPort&) = delete;
 
-    // ICMP echo test of a dotted-decimal IPv4 address: round trip in ms, or a PingCode.
+    // ICMP echo test of a dotted-decimal IPv4 address: round trip in ms, or a PingCode. Only an echo
+    // reply from that address carrying this test's identifier and one of its sequence numbers counts;
+    // any other packet (another program's or another test's, the request itself) is passed over and
+    // the attempt keeps waiting until its time-out. Safe to run in several threads at once.
     int Ping(const std::string& address);
     // Reachability test, then the UDP socket connected to the device address and port of the link
     // settings. Only "no echo reply" (-8) of the test stops it; a test that cannot run is skipped.

@@ -110,6 +110,20 @@ TEST(Cli, FileToSendIsCheckedFirst) {
     const std::vector<std::uint8_t> small(100, 0);
     std::string error;
     ASSERT_TRUE(WriteFileAtomically("small.bin", small, error)) << error;
+    // Files of the right size with a field out of range: random bytes, and one band's gain.
+    std::vector<std::uint8_t> random(kPresetStoreSize);
+    std::uint32_t state = 12345;
+    for (std::uint8_t& b : random) {
+        state = state * 1103515245u + 12345u;
+        b = static_cast<std::uint8_t>(state >> 16);
+    }
+    ASSERT_TRUE(WriteFileAtomically("random.dat", random, error)) << error;
+    random.resize(kProgramFileSize);
+    ASSERT_TRUE(WriteFileAtomically("random.dia", random, error)) << error;
+    ResetModel();
+    TheModel().image.musicL.eq[3].gain = 181;
+    ASSERT_TRUE(WriteFileAtomically("loud.dia", SerializeProgramBytes(TheModel().system, TheModel().image), error));
+
     struct Case {
         const char* command;
         const char* expected;
@@ -119,12 +133,21 @@ TEST(Cli, FileToSendIsCheckedFirst) {
         {"apply small.bin", "small.bin: not a program file (2778 bytes) (100 bytes)"},
         {"restore small.bin", "small.bin: not an all-presets file"},
         {"write .", "not a regular file: ."},
+        {"write random.dia", "random.dia: system."},
+        {"apply random.dia", "(--force sends it anyway)"},
+        {"restore random.dat", "random.dat: system."},
+        {"apply loud.dia", "loud.dia: musicL.eq[3].gain is 181, outside 0..180"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(RunCli(std::string("--no-serial --no-usb --no-network ") + c.command), 1) << c.command;
         const std::string said = Stderr();
         EXPECT_NE(said.find(c.expected), std::string::npos) << c.command << ": " << said;
         EXPECT_EQ(said.find("no device answered"), std::string::npos) << c.command;
+    }
+    // --force goes on to the device with the same files.
+    for (const char* command : {"write --force random.dia", "apply loud.dia --force", "restore --force random.dat"}) {
+        EXPECT_EQ(RunCli(std::string("--no-serial --no-usb --no-network ") + command), 1) << command;
+        EXPECT_NE(Stderr().find("no device answered"), std::string::npos) << command << ": " << Stderr();
     }
 }
 

@@ -1,5 +1,6 @@
 // kelvane-cli's device commands end to end against kelvane-sim, over loopback UDP and a pseudo-terminal.
 #include "model/DataConver.h"
+#include "model/RangeCheck.h"
 #include "model/Sections.h"
 #include "presets/FileIo.h"
 #include "presets/PresetFiles.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -85,6 +87,12 @@ Result Cli(const std::string& link, const std::string& args) {
     return r;
 }
 
+std::string Stderr() {
+    std::string error;
+    auto bytes = ReadWholeFile("cli-stderr.txt", 1u << 20, error);
+    return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
+}
+
 std::vector<std::uint8_t> Bytes(const std::string& path) {
     std::string error;
     return ReadWholeFile(path, 1u << 20, error).value_or(std::vector<std::uint8_t>{});
@@ -149,6 +157,9 @@ TEST_P(DeviceCli, IdentifyReadBackup) {
     // Every slot program and slot system block as the device holds them, and its live system block
     // (the emulator took the loaded file's head block as live) at the head.
     EXPECT_EQ(Bytes("copy.dat"), Bytes("set.dat"));
+    // What the CLI writes from the device passes the check it runs on files to send.
+    EXPECT_EQ(CheckProgramFile(live), std::nullopt);
+    EXPECT_EQ(CheckAllPresetsFile(Bytes("copy.dat")), std::nullopt);
 }
 
 TEST_P(DeviceCli, RestoreAppliesLinksInsideEveryProgram) {
@@ -160,6 +171,8 @@ TEST_P(DeviceCli, RestoreAppliesLinksInsideEveryProgram) {
     set->Slot(5).mic1.eq[3].gain = 77;
     Save("restore.dat", set.get(), sizeof(PresetStore));
     ASSERT_EQ(Cli(link, "restore restore.dat").code, 0);
+    // Without a terminal, a long transfer reports its progress in lines.
+    EXPECT_NE(Stderr().find(" frames acknowledged\n"), std::string::npos) << Stderr();
     ASSERT_EQ(Cli(link, "backup -o after.dat").code, 0);
     const auto after = Bytes("after.dat");
     ASSERT_EQ(after.size(), kPresetStoreSize);
@@ -231,6 +244,51 @@ TEST_P(DeviceCli, Meters) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, DeviceCli, ::testing::Values("udp", "serial"));
+
+// A transfer that fails after the device answered says what failed and how far it got, never "Unable to
+// Open Device!" (which is for a device that could not be opened at all).
+TEST(DeviceCliFaults, FailuresAfterOpeningSayWhatFailed) {
+    ResetModel();
+    auto set = DistinctSet();
+    Save("set.dat", set.get(), sizeof(PresetStore));
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically("start.dia", SerializeProgramBytes(TheModel().system, TheModel().image), error));
+    struct Case {
+        const char* faults;
+        const char* command;
+        const char* says;
+        bool partWay; // some of the frames were acknowledged, not all
+    };
+    // write opens with the identification and the initial read; restore and backup with the
+    // identification only, so backup's refused program reads fail part-way through its own step.
+    const Case cases[] = {
+        {"--refuse 132", "write start.dia", "sending the program failed: the link to the device failed (0 of ",
+         false},
+        {"--silent-after 40", "restore set.dat", "sending all presets failed: the link to the device failed (",
+         true},
+        {"--refuse 130", "backup -o b.dat", "reading all presets failed: the link to the device failed (", true},
+    };
+    for (const Case& c : cases) {
+        Simulator sim(std::string("--udp 127.0.0.1:0 --timing-scale 0.05 ") + c.faults);
+        ASSERT_FALSE(sim.Where().empty());
+        const std::string port = sim.Where().substr(sim.Where().rfind(':') + 1);
+        std::remove("cli-stderr.txt");
+        EXPECT_EQ(Cli("--no-serial --no-usb --device-port " + port, c.command).code, 1) << c.command;
+        const std::string said = Stderr();
+        EXPECT_NE(said.find(c.says), std::string::npos) << c.command << ": " << said;
+        EXPECT_EQ(said.find("Unable to Open Device!"), std::string::npos) << c.command << ": " << said;
+        int done = 0, total = 0;
+        const auto at = said.find(" frames acknowledged)");
+        if (c.partWay && at != std::string::npos) {
+            const auto open = said.rfind('(', at);
+            ASSERT_EQ(std::sscanf(said.c_str() + open, "(%d of %d", &done, &total), 2) << said;
+            EXPECT_GT(done, 0) << said;
+            EXPECT_LT(done, total) << said;
+        }
+        EXPECT_EQ(c.partWay, at != std::string::npos && done > 0) << said;
+    }
+    EXPECT_FALSE(std::filesystem::exists("b.dat"));
+}
 
 TEST(DeviceCliUsage, BadArgumentsAndNoDevice) {
     const std::string noLinks = "--no-serial --no-usb --device-port 9";

@@ -3,6 +3,7 @@
 #include "model/Sections.h"
 #include "presets/FileIo.h"
 #include "presets/PresetFiles.h"
+#include "presets/ProgramFile.h"
 #include "protocol/Protocol.h"
 
 #include "support/ProcessState.h"
@@ -11,8 +12,10 @@
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <numeric>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kel {
 namespace {
@@ -161,8 +164,10 @@ TEST_F(PresetFilesTest, NoCurrentSlotKeepsTheLiveProgram) {
     ResetModel();
     m.image.musicL.eq[0].gain = 5;
     const ProgramImage live = m.image;
+    // A slot beyond 21 fails the range check; sent anyway (the CLI's --force), it changes nothing live.
+    EXPECT_EQ(ImportAllFrom("beyond.dat"), FileResult::OutOfRange);
     for (const char* file : {"none.dat", "beyond.dat"}) {
-        ASSERT_EQ(ImportAllFrom(file), FileResult::Done);
+        ASSERT_EQ(ImportAllFrom(file, RangePolicy::Skip), FileResult::Done);
         EXPECT_TRUE(SameBytes(m.image, live)) << file;
     }
 }
@@ -269,6 +274,98 @@ TEST_F(PresetFilesTest, FailedWriteKeepsTheOldFile) {
     EXPECT_EQ(hooks.boxes, (std::vector<std::string>{"MusicFile Write Error", "MusicFile Write Error"}));
     EXPECT_EQ(FileBytes("keep.dia"), before);
     EXPECT_TRUE(std::filesystem::is_empty("folder.dia"));
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+TEST_F(PresetFilesTest, WritesKeepModeOwnerAndLinks) {
+    for (const char* name : {"new.dia", "new.dat", "kept.dia", "target.dia", "link.dia", "sub/far.dat",
+                             "far-link.dat", "dangling.dia", "made.dia"}) {
+        std::filesystem::remove(name);
+    }
+    std::filesystem::create_directories("sub");
+    // New files hold the passwords: the owner's only.
+    ASSERT_EQ(ExportProgramTo("new.dia"), FileResult::Done);
+    ASSERT_EQ(ExportAllTo("new.dat"), FileResult::Done);
+    EXPECT_EQ(ModeOf("new.dia"), 0600u);
+    EXPECT_EQ(ModeOf("new.dat"), 0600u);
+
+    // An existing file keeps its mode, and its owner where this process may give files away.
+    WriteBytes("kept.dia", {1});
+    ASSERT_EQ(::chmod("kept.dia", 0640), 0);
+    const bool mayChown = ::geteuid() == 0 && ::chown("kept.dia", 4321, 4322) == 0;
+    ASSERT_EQ(ExportProgramTo("kept.dia"), FileResult::Done);
+    EXPECT_EQ(ModeOf("kept.dia"), 0640u);
+    EXPECT_EQ(FileBytes("kept.dia").size(), kProgramFileSize);
+    if (mayChown) {
+        struct stat st {};
+        ASSERT_EQ(::stat("kept.dia", &st), 0);
+        EXPECT_EQ(st.st_uid, 4321u);
+        EXPECT_EQ(st.st_gid, 4322u);
+    }
+
+    // Symlinks are written through, relative ones from their own folder; a dangling one makes its target.
+    WriteBytes("target.dia", {1});
+    ASSERT_EQ(::chmod("target.dia", 0604), 0);
+    std::filesystem::create_symlink("target.dia", "link.dia");
+    WriteBytes("sub/far.dat", {1});
+    std::filesystem::create_symlink("sub/far.dat", "far-link.dat");
+    std::filesystem::create_symlink("made.dia", "dangling.dia");
+    ASSERT_EQ(ExportProgramTo("link.dia"), FileResult::Done);
+    ASSERT_EQ(ExportAllTo("far-link.dat"), FileResult::Done);
+    ASSERT_EQ(ExportProgramTo("dangling.dia"), FileResult::Done);
+    for (const char* link : {"link.dia", "far-link.dat", "dangling.dia"}) {
+        EXPECT_TRUE(std::filesystem::is_symlink(link)) << link;
+    }
+    EXPECT_EQ(FileBytes("target.dia").size(), kProgramFileSize);
+    EXPECT_EQ(ModeOf("target.dia"), 0604u);
+    EXPECT_EQ(FileBytes("sub/far.dat").size(), kAllPresetsFileSize);
+    EXPECT_EQ(FileBytes("made.dia").size(), kProgramFileSize);
+    EXPECT_EQ(ModeOf("made.dia"), 0600u);
+    // No temporary file is left in either folder.
+    for (const char* folder : {".", "sub"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            EXPECT_NE(entry.path().filename().string().rfind(".", 0), 0u) << entry.path();
+        }
+    }
+
+    // A link loop is an error that changes nothing.
+    std::filesystem::remove("loop.dia");
+    std::filesystem::create_symlink("loop.dia", "loop.dia");
+    EXPECT_EQ(ExportProgramTo("loop.dia"), FileResult::WriteFailed);
+    EXPECT_TRUE(std::filesystem::is_symlink("loop.dia"));
+}
+
+// A file with a field out of range is refused before anything changes or is sent, its first such field
+// named after the read error; the CLI's --force loads it as it is.
+TEST_F(PresetFilesTest, ImportRefusesAFileOutOfRangeUnlessTold) {
+    ProgramImage spoilt = m.image;
+    spoilt.echoA.repeat = 91;
+    const auto program = SerializeProgramBytes(m.system, spoilt);
+    WriteBytes("spoilt.dia", {program.begin(), program.end()});
+    auto store = std::make_unique<PresetStore>(m.presets);
+    ResetSystemBlock(store->head);
+    store->Slot(2).echoA.repeat = 91;
+    const auto* set = reinterpret_cast<const std::uint8_t*>(store.get());
+    WriteBytes("spoilt.dat", {set, set + kPresetStoreSize});
+
+    m.connection.connected = 1; // would send, if anything were loaded
+    const ProgramImage image = m.image;
+    const auto presets = std::make_unique<PresetStore>(m.presets);
+    EXPECT_EQ(ImportProgramFrom("spoilt.dia"), FileResult::OutOfRange);
+    EXPECT_EQ(ImportAllFrom("spoilt.dat"), FileResult::OutOfRange);
+    EXPECT_EQ(hooks.boxes, (std::vector<std::string>{"MusicFile read Error\nechoA.repeat is 91, outside 0..90",
+                                                     "MusicFile read Error\nslot 2.echoA.repeat is 91, outside 0..90"}));
+    EXPECT_TRUE(SameBytes(m.image, image));
+    EXPECT_TRUE(SameBytes(m.presets, *presets));
+    EXPECT_TRUE(TheProtocol().Queue().IsEmpty());
+
+    EXPECT_EQ(ImportProgramFrom("spoilt.dia", RangePolicy::Skip), FileResult::Done);
+    EXPECT_EQ(m.image.echoA.repeat, 91);
+    EXPECT_FALSE(TheProtocol().Queue().IsEmpty());
 }
 
 TEST_F(PresetFilesTest, ImportWhileConnectedSendsProgramAndSystem) {

@@ -14,6 +14,9 @@
 #include <cerrno>
 #include <cstring>
 #include <netinet/in.h>
+#include <thread>
+#include <atomic>
+#include <array>
 
 namespace kel {
 namespace {
@@ -81,7 +84,10 @@ class FakeIcmp : public SocketCalls {
         SendFails,
         ReceiveFails,
         Silent,
-        Stranger,
+        Stranger,    // only another program's replies (another identifier)
+        OtherSource, // only replies from another address
+        OtherTest,   // only replies to another test of this program (another sequence)
+        CrowdThenAnswer, // all of those and another program's request, then the answer
         Answers,
         DatagramAnswers
     };
@@ -124,24 +130,42 @@ class FakeIcmp : public SocketCalls {
         }
         m_request.assign(static_cast<const std::uint8_t*>(bytes),
                          static_cast<const std::uint8_t*>(bytes) + n);
-        m_ownRequestPending = m_raw; // a raw socket on loopback reads its own request first
-        return static_cast<ssize_t>(n);
-    }
-    ssize_t Receive(int fd, void* bytes, std::size_t n) override {
-        if (fd != kFd) {
-            return SystemSocketCalls().Receive(fd, bytes, n);
+        std::memcpy(&m_target, to, sizeof m_target);
+        // What arrives after this request, in order; then nothing until the time-out.
+        m_pending.clear();
+        if (m_raw) {
+            m_pending.push_back(OwnRequest); // a raw socket on loopback reads its own request first
         }
         switch (m_behaviour) {
-        case ReceiveFails:
+        case Stranger: m_pending.push_back(OtherIdentifier); break;
+        case OtherSource: m_pending.push_back(FromElsewhere); break;
+        case OtherTest: m_pending.push_back(OtherSequence); break;
+        case CrowdThenAnswer:
+            m_pending.insert(m_pending.end(),
+                             {OtherIdentifier, FromElsewhere, OtherSequence, OthersRequest, Reply});
+            break;
+        case Answers:
+        case DatagramAnswers: m_pending.push_back(Reply); break;
+        default: break;
+        }
+        return static_cast<ssize_t>(n);
+    }
+    ssize_t Receive(int fd, void* bytes, std::size_t n) override { return SystemSocketCalls().Receive(fd, bytes, n); }
+    ssize_t ReceiveFrom(int fd, void* bytes, std::size_t n, sockaddr_in& from) override {
+        if (fd != kFd) {
+            return SystemSocketCalls().ReceiveFrom(fd, bytes, n, from);
+        }
+        if (m_behaviour == ReceiveFails) {
             errno = ECONNREFUSED;
             return -1;
-        case Silent:
-            std::this_thread::sleep_for(timing::Scaled(timing::kPingTimeout));
+        }
+        if (m_pending.empty()) {
+            std::this_thread::sleep_for(timing::Scaled(timing::kPingTimeout)); // the socket's time-out
             errno = EAGAIN;
             return -1;
-        default:
-            break;
         }
+        const Packet kind = m_pending.front();
+        m_pending.erase(m_pending.begin());
         std::vector<std::uint8_t> packet;
         if (m_raw) {
             packet.assign(20, 0);
@@ -149,13 +173,16 @@ class FakeIcmp : public SocketCalls {
         }
         packet.insert(packet.end(), m_request.begin(), m_request.end());
         std::uint8_t* icmp = packet.data() + (m_raw ? 20 : 0);
-        if (m_ownRequestPending) {
-            m_ownRequestPending = false;
-        } else {
-            icmp[0] = 0; // echo reply
+        icmp[0] = kind == OwnRequest || kind == OthersRequest ? 8 : 0;
+        if (kind == OtherIdentifier || kind == OthersRequest) {
+            icmp[4] ^= 0xFF;
         }
-        if (m_behaviour == Stranger) {
-            icmp[4] ^= 0xFF; // another program's identifier
+        if (kind == OtherSequence) {
+            icmp[6] ^= 0x10;
+        }
+        from = m_target;
+        if (kind == FromElsewhere) {
+            from.sin_addr.s_addr ^= htonl(1);
         }
         const std::size_t size = std::min(n, packet.size());
         std::memcpy(bytes, packet.data(), size);
@@ -173,13 +200,15 @@ class FakeIcmp : public SocketCalls {
     int Sent() const { return m_sent; }
 
   private:
+    enum Packet { OwnRequest, OthersRequest, OtherIdentifier, FromElsewhere, OtherSequence, Reply };
     static constexpr int kFd = 100000; // never a real descriptor
     Behaviour m_behaviour;
     bool m_raw = false;
-    bool m_ownRequestPending = false;
     int m_open = 0;
     int m_sent = 0;
     std::vector<std::uint8_t> m_request;
+    sockaddr_in m_target{};
+    std::vector<Packet> m_pending;
 };
 
 TEST(NetPing, CodesThroughTheSocketSeam) {
@@ -190,6 +219,7 @@ TEST(NetPing, CodesThroughTheSocketSeam) {
         int code;
         double minSeconds, maxSeconds;
     };
+    // Foreign packets never end an attempt early: each attempt waits its 100 ms for the answer.
     const Case cases[] = {
         {"refused for lack of rights", FakeIcmp::Refused, PING_REFUSED, 0, 0.05},
         {"no socket for another reason", FakeIcmp::NoSocket, PING_NO_SOCKET, 0, 0.05},
@@ -197,7 +227,10 @@ TEST(NetPing, CodesThroughTheSocketSeam) {
         {"send error", FakeIcmp::SendFails, PING_SEND_FAILED, 0, 0.05},
         {"receive error", FakeIcmp::ReceiveFails, PING_RECEIVE_FAILED, 0, 0.05},
         {"no answer: two receive time-outs", FakeIcmp::Silent, PING_NO_REPLY, 0.19, 0.5},
-        {"only other programs' replies: two 300 ms pauses", FakeIcmp::Stranger, PING_NO_REPLY, 0.55, 0.9},
+        {"only other programs' replies", FakeIcmp::Stranger, PING_NO_REPLY, 0.19, 0.5},
+        {"only replies from another address", FakeIcmp::OtherSource, PING_NO_REPLY, 0.19, 0.5},
+        {"only replies to another test", FakeIcmp::OtherTest, PING_NO_REPLY, 0.19, 0.5},
+        {"the answer after a crowd of foreign packets", FakeIcmp::CrowdThenAnswer, 0, 0, 0.05},
         {"raw socket answer after its own request", FakeIcmp::Answers, 0, 0, 0.05},
         {"ICMP datagram socket answer", FakeIcmp::DatagramAnswers, 0, 0, 0.05},
     };
@@ -219,6 +252,35 @@ TEST(NetPing, CodesThroughTheSocketSeam) {
         EXPECT_LE(icmp.Sent(), 2);
     }
     EXPECT_EQ(CNetPort().Ping("not.an.address"), PING_SEND_FAILED);
+}
+
+// Several checks at once, each to its own loopback address, as parallel CLIs run them: with a raw
+// socket every check sees every other's requests and replies, and none may take another's answer
+// or give up on seeing one.
+TEST(NetPing, ConcurrentChecksOfDifferentAddressesAllAnswer) {
+    timing::SetScale(1.0);
+    if (CNetPort().Ping("127.0.0.1") == PING_REFUSED) {
+        GTEST_SKIP() << "this machine refuses ICMP sockets to this user";
+    }
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 15;
+    std::array<std::atomic<int>, kThreads> answered{};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t, &answered] {
+            CNetPort port;
+            const std::string address = "127.0.0." + std::to_string(t + 1);
+            for (int round = 0; round < kRounds; ++round) {
+                answered[static_cast<std::size_t>(t)] += port.Ping(address) >= 0 ? 1 : 0;
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    for (int t = 0; t < kThreads; ++t) {
+        EXPECT_EQ(answered[static_cast<std::size_t>(t)].load(), kRounds) << "127.0.0." << t + 1;
+    }
 }
 
 TEST(NetPing, LoopbackAnswersWhereEchoRequestsAreAllowed) {

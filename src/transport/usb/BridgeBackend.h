@@ -1,6 +1,7 @@
 // What a bridge back-end offers the call layer: listing, opening, and one device's reports.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -41,6 +42,17 @@ class BridgeBackend {
     // Opens a path exactly as DevicePaths listed it; null on failure.
     virtual std::unique_ptr<BridgeDevice> Open(const std::string& path) = 0;
 };
+
+// The payload of one input report as the bridge sends it: its first byte counts the valid bytes that
+// follow. Copies them to `out` and returns how many; a count beyond the report or `out` is cut to fit.
+inline int ReportPayload(std::span<const std::uint8_t> report, std::span<std::uint8_t> out) {
+    if (report.empty()) {
+        return 0;
+    }
+    const std::size_t valid = std::min({static_cast<std::size_t>(report[0]), report.size() - 1, out.size()});
+    std::copy_n(report.begin() + 1, valid, out.begin());
+    return static_cast<int>(valid);
+}
 
 std::unique_ptr<BridgeBackend> MakeHidBackend();
 std::unique_ptr<BridgeBackend> MakeSimulatedBackend();

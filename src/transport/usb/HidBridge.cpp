@@ -49,10 +49,7 @@ class HidBridgeDevice : public BridgeDevice {
         if (n <= 0) {
             return n;
         }
-        // First byte: how many of the following bytes are valid.
-        const int valid = std::min({static_cast<int>(report[0]), n - 1, static_cast<int>(out.size())});
-        std::copy_n(report.begin() + 1, valid, out.begin());
-        return valid;
+        return ReportPayload(std::span(report.data(), static_cast<std::size_t>(n)), out);
     }
 
   private:

@@ -1,0 +1,47 @@
+// Runs a fuzz target once on every file of the folders (or files) named on the command line, as
+// libFuzzer would replay them: the corpora become regression tests of any build, without libFuzzer.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+namespace {
+
+bool Replay(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "cannot read %s\n", file.c_str());
+        return false;
+    }
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int replayed = 0;
+    bool ok = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::filesystem::path path(argv[i]);
+        if (std::filesystem::is_directory(path)) {
+            for (const auto& entry : std::filesystem::directory_iterator(path)) {
+                if (entry.is_regular_file()) {
+                    ok = Replay(entry.path()) && ok;
+                    ++replayed;
+                }
+            }
+        } else {
+            ok = Replay(path) && ok;
+            ++replayed;
+        }
+    }
+    std::printf("%d inputs replayed\n", replayed);
+    return ok && replayed > 0 ? 0 : 1;
+}
