@@ -1,6 +1,8 @@
 // AppHooks of the command line.
 #include "cli/CliHooks.h"
 
+#include "cli/CommandResult.h"
+
 #include <cstdio>
 #include <unistd.h>
 
@@ -21,7 +23,7 @@ void CliHooks::MessageBox(const std::string& text, const std::string&, BoxIcon) 
         std::lock_guard lock(m_mutex);
         ++m_boxes;
     }
-    std::fprintf(stderr, "kelvane-cli: %s\n", text.c_str());
+    NoteError(text);
 }
 
 void CliHooks::ShowLookup() {

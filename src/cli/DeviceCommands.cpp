@@ -3,6 +3,7 @@
 #include "cli/DeviceCommands.h"
 
 #include "cli/CliCommands.h"
+#include "cli/CommandResult.h"
 #include "cli/DeviceSession.h"
 #include "model/DataConver.h"
 #include "model/Sections.h"
@@ -24,7 +25,7 @@ namespace kel::cli {
 namespace {
 
 int Fail(const char* what) {
-    std::fprintf(stderr, "kelvane-cli: %s\n", what);
+    NoteError(what);
     return kExitFailure;
 }
 
@@ -76,7 +77,9 @@ int Identify(LinkPorts& links, CliHooks& hooks) {
         return Fail("no device answered");
     }
     const GlobalSettings& s = TheModel().settings;
-    std::printf("capability=%d permission=%d\n", s.slotSystemCapability, s.storePermission);
+    PrintResult("capability=" + std::to_string(s.slotSystemCapability) +
+                    " permission=" + std::to_string(s.storePermission),
+                {{"capability", s.slotSystemCapability}, {"permission", s.storePermission}});
     return Finish(session, kExitOk);
 }
 
@@ -177,7 +180,7 @@ int Apply(LinkPorts& links, CliHooks& hooks, const std::string& inPath) {
         ImageLockGuard lock(ImageLock());
         sent = ChangeFramesBuilt() - sentBefore;
     }
-    std::printf("applied %d changes\n", sent);
+    PrintResult("applied " + std::to_string(sent) + " changes", {{"changes", sent}});
     return Finish(session, kExitOk);
 }
 
@@ -190,7 +193,8 @@ int Recall(LinkPorts& links, CliHooks& hooks, int slot) {
     TheProtocol().DeviceCommand(129, 0);
     const int code = WaitForAnswers(session, hooks);
     if (code == kExitOk) {
-        std::printf("%d:%s\n", slot, BytesToText(TheModel().image.name).c_str());
+        const std::string name = BytesToText(TheModel().image.name);
+        PrintResult(std::to_string(slot) + ":" + name, {{"slot", slot}, {"preset", name}});
     }
     return Finish(session, code);
 }
@@ -225,12 +229,11 @@ int Meters(LinkPorts& links, CliHooks& hooks, int count) {
         ImageLockGuard lock(ImageLock());
         const MeterState& meters = TheModel().settings.meters;
         const auto& bytes = type == 24 ? meters.signals : meters.levels;
-        std::printf("%d:", type);
+        std::string line = std::to_string(type) + ":";
         for (std::uint8_t b : bytes) {
-            std::printf(" %d", b);
+            line += " " + std::to_string(b);
         }
-        std::printf("\n");
-        std::fflush(stdout);
+        AppendResult(line, "meters", {{"type", type}, {"levels", bytes}});
     };
     const int reports = session.LevelReports();
     if (!session.RunUntil([&] { return session.LevelReports() >= reports + count; })) {

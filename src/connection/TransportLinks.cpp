@@ -4,6 +4,9 @@
 #include "transport/LinkSettings.h"
 #include "transport/PortList.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace kel {
 
 bool ApplyLinkOptions(const LinkOptions& options, std::string& error) {
@@ -44,6 +47,19 @@ std::vector<std::string> TransportLinks::UsbBridgePaths() {
     std::vector<std::string> paths;
     if (!m_options.noUsb) {
         CUsbPort::FindBridges(paths);
+    }
+    if (!m_options.usbBridges.empty()) {
+        // The bridge layer names its paths in capitals: compare without case.
+        auto same = [](const std::string& a, const std::string& b) {
+            return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+                       return std::toupper(static_cast<unsigned char>(x)) ==
+                              std::toupper(static_cast<unsigned char>(y));
+                   });
+        };
+        std::erase_if(paths, [&](const std::string& path) {
+            return std::none_of(m_options.usbBridges.begin(), m_options.usbBridges.end(),
+                                [&](const std::string& wanted) { return same(path, wanted); });
+        });
     }
     return paths;
 }

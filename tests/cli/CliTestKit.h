@@ -1,0 +1,49 @@
+// Shared by the CLI tests: kelvane-sim in a child process, kelvane-cli runs, files and a preset set
+// whose every slot can be told apart.
+#pragma once
+
+#include "model/Model.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <sys/types.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kel::testkit {
+
+// kelvane-sim in a child process; its first output line says where it listens.
+class Simulator {
+public:
+    explicit Simulator(const std::string& args);
+    ~Simulator();
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+    // "127.0.0.1:PORT" or the pseudo-terminal's path.
+    const std::string& Where() const { return m_where; }
+    // The port of "A:PORT".
+    std::string Port() const { return m_where.substr(m_where.rfind(':') + 1); }
+
+private:
+    pid_t m_pid = -1;
+    FILE* m_out = nullptr;
+    std::string m_where;
+};
+
+struct CliResult {
+    int code;
+    std::string out;
+};
+
+// kelvane-cli LINK --timing-scale 0.05 ARGS; stderr is appended to cli-stderr.txt.
+CliResult Cli(const std::string& link, const std::string& args);
+
+std::vector<std::uint8_t> Bytes(const std::string& path);
+void Save(const std::string& path, const void* data, std::size_t size);
+
+// An all-presets set whose every slot is told apart by its name and a few values; `variant` makes
+// sets that differ from each other (variant 0: slot names "Set N").
+std::unique_ptr<PresetStore> DistinctSet(int variant = 0);
+
+} // namespace kel::testkit

@@ -1,0 +1,117 @@
+// kelvane-cli fleet end to end: thirty emulated rooms on loopback, some with faults, and the
+// command's own usage errors.
+#include "CliTestKit.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace kel {
+namespace {
+
+using namespace testkit;
+
+std::string RoomName(int n) { return "room-" + std::string(n < 10 ? "0" : "") + std::to_string(n); }
+
+std::vector<nlohmann::json> JsonLines(const std::string& out) {
+    std::vector<nlohmann::json> lines;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(nlohmann::json::parse(line, nullptr, false));
+    }
+    return lines;
+}
+
+// Thirty rooms, each its own kelvane-sim holding its own presets; three drop replies now and then
+// (the links retry), one falls silent from the start, one refuses the program read a backup needs.
+TEST(Fleet, ThirtyRoomsBackUpWithFaults) {
+    constexpr int kRooms = 30;
+    const std::map<int, std::string> faults = {
+        {4, "--drop-every 7"}, {11, "--drop-every 5"}, {23, "--drop-every 9"},
+        {8, "--silent-after 0"}, {17, "--refuse 130"},
+    };
+    std::vector<std::unique_ptr<Simulator>> sims;
+    std::ostringstream rooms;
+    for (int n = 1; n <= kRooms; ++n) {
+        const std::string name = RoomName(n);
+        Save(name + ".dat", DistinctSet(n).get(), sizeof(PresetStore));
+        const std::string address = n % 2 ? "127.0.0.1" : "127.0.0.2"; // rooms differ in address too
+        const auto fault = faults.find(n);
+        sims.push_back(std::make_unique<Simulator>("--udp " + address + ":0 --timing-scale 0.05 --load " + name +
+                                                   ".dat " + (fault == faults.end() ? "" : fault->second)));
+        ASSERT_FALSE(sims.back()->Where().empty()) << name;
+        rooms << "[[room]]\nname = \"" << name << "\"\naddress = \"" << address << "\"\nport = "
+              << sims.back()->Port() << "\ngroups = [\"" << (n <= 15 ? "floor-1" : "floor-2") << "\"]\n";
+    }
+    std::ofstream("rooms.toml") << rooms.str();
+
+    const CliResult r = Cli("", "fleet rooms.toml backup -o backups --json");
+    EXPECT_EQ(r.code, 1);
+    const auto lines = JsonLines(r.out);
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(kRooms)) << r.out;
+    std::map<std::string, nlohmann::json> byName;
+    for (const auto& line : lines) {
+        ASSERT_TRUE(line.is_object()) << r.out;
+        byName[line["name"].get<std::string>()] = line;
+    }
+    ASSERT_EQ(byName.size(), static_cast<std::size_t>(kRooms));
+    for (int n = 1; n <= kRooms; ++n) {
+        const std::string name = RoomName(n);
+        const nlohmann::json& room = byName[name];
+        EXPECT_TRUE(room["seconds"].is_number()) << room;
+        if (n == 8 || n == 17) {
+            EXPECT_FALSE(room["ok"].get<bool>()) << room;
+            EXPECT_TRUE(room["error"].is_string() && !room["error"].get<std::string>().empty()) << room;
+            EXPECT_TRUE(Bytes("backups/" + name + ".dat").empty()) << name;
+            continue;
+        }
+        EXPECT_TRUE(room["ok"].get<bool>()) << room;
+        EXPECT_TRUE(room["error"].is_null()) << room;
+        EXPECT_EQ(room["file"], "backups/" + name + ".dat") << room;
+        // What this room's emulator holds: its own presets, its live system block at the head.
+        EXPECT_EQ(Bytes("backups/" + name + ".dat"), Bytes(name + ".dat")) << name;
+    }
+    EXPECT_EQ(byName["room-08"]["error"], "Unable to Open Device!; no device answered") << byName["room-08"];
+
+    // The text report of a group: one line per room as it finishes, then the table and the count.
+    const CliResult floor = Cli("", "fleet rooms.toml --group floor-1 --jobs 4 identify");
+    EXPECT_EQ(floor.code, 1);
+    EXPECT_NE(floor.out.find("room-01  ok         "), std::string::npos) << floor.out;
+    EXPECT_NE(floor.out.find("capability=1 permission=1"), std::string::npos) << floor.out;
+    EXPECT_NE(floor.out.find("room-08  FAILED "), std::string::npos) << floor.out;
+    EXPECT_EQ(floor.out.find("room-16"), std::string::npos) << floor.out;
+    EXPECT_NE(floor.out.find("\nroom     result  seconds  detail\n"), std::string::npos) << floor.out;
+    EXPECT_NE(floor.out.find("\n14 of 15 rooms succeeded\n"), std::string::npos) << floor.out;
+
+    const CliResult chosen = Cli("", "fleet rooms.toml recall 3 --rooms room-02,room-30 --json");
+    EXPECT_EQ(chosen.code, 0) << chosen.out;
+    const auto recalled = JsonLines(chosen.out);
+    ASSERT_EQ(recalled.size(), 2u) << chosen.out;
+    for (const auto& room : recalled) {
+        EXPECT_EQ(room["slot"], 3) << room;
+        EXPECT_EQ(room["preset"], room["name"] == "room-02" ? "R2 set 3" : "R30 set 3") << room;
+    }
+}
+
+TEST(Fleet, UsageAndRoomsFileErrors) {
+    std::ofstream("rooms.toml") << "[[room]]\nname = \"a\"\naddress = \"127.0.0.1\"\nport = 9\n";
+    std::ofstream("bad.toml") << "[[room]]\nname = \"a\"\nadress = \"127.0.0.1\"\n";
+    EXPECT_EQ(Cli("", "fleet rooms.toml --group none identify").code, 2);
+    EXPECT_EQ(Cli("", "fleet rooms.toml --rooms a,b identify").code, 2);
+    EXPECT_EQ(Cli("--device-address 127.0.0.1", "fleet rooms.toml identify").code, 2);
+    EXPECT_EQ(Cli("", "fleet rooms.toml recall 22").code, 2);
+    EXPECT_EQ(Cli("", "fleet rooms.toml").code, 2); // no command
+    EXPECT_EQ(Cli("", "fleet bad.toml identify").code, 1);
+    std::ofstream("file") << "x";
+    EXPECT_EQ(Cli("", "fleet rooms.toml backup -o file").code, 1); // not a folder
+    std::ifstream err("cli-stderr.txt");
+    const std::string messages((std::istreambuf_iterator<char>(err)), std::istreambuf_iterator<char>());
+    EXPECT_NE(messages.find("bad.toml:3: unknown key \"adress\""), std::string::npos) << messages;
+    EXPECT_NE(messages.find("file: not a folder"), std::string::npos) << messages;
+}
+
+} // namespace
+} // namespace kel
