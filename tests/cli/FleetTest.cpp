@@ -96,6 +96,29 @@ TEST(Fleet, ThirtyRoomsBackUpWithFaults) {
     }
 }
 
+// Every kind of link: a serial room on kelvane-sim's pseudo-terminal, and USB rooms on the simulated
+// bridge, where a room names the one bridge it may use.
+TEST(Fleet, SerialAndUsbRooms) {
+    Simulator serial("--serial --timing-scale 0.05 --capability 0");
+    ASSERT_FALSE(serial.Where().empty());
+    std::ofstream("rooms.toml") << "[[room]]\nname = \"pty\"\nserial = \"" << serial.Where()
+                                << "\"\n[[room]]\nname = \"usb\"\nusb = \"sim://bridge0\"\n"
+                                << "[[room]]\nname = \"elsewhere\"\nusb = \"sim://bridge7\"\n";
+    ::setenv("KELVANE_USB_BRIDGE", "sim", 1); // each room's process plugs in its own emulated processor
+    const CliResult r = Cli("", "fleet rooms.toml identify --json");
+    ::unsetenv("KELVANE_USB_BRIDGE");
+    EXPECT_EQ(r.code, 1);
+    std::map<std::string, nlohmann::json> byName;
+    for (const auto& line : JsonLines(r.out)) {
+        byName[line.value("name", "")] = line;
+    }
+    ASSERT_EQ(byName.size(), 3u) << r.out;
+    EXPECT_EQ(byName["pty"]["capability"], 0) << byName["pty"];
+    EXPECT_EQ(byName["usb"]["capability"], 1) << byName["usb"];
+    EXPECT_EQ(byName["usb"]["permission"], 1) << byName["usb"];
+    EXPECT_EQ(byName["elsewhere"]["ok"], false) << byName["elsewhere"];
+}
+
 TEST(Fleet, UsageAndRoomsFileErrors) {
     std::ofstream("rooms.toml") << "[[room]]\nname = \"a\"\naddress = \"127.0.0.1\"\nport = 9\n";
     std::ofstream("bad.toml") << "[[room]]\nname = \"a\"\nadress = \"127.0.0.1\"\n";
