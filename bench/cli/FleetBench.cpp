@@ -7,8 +7,8 @@
 
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -62,19 +62,22 @@ class Room {
     int m_port = 0;
 };
 
-double Seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; }
+double Seconds(const timeval& t) {
+    return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6;
+}
 
 void BM_FleetBackup(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
-    const auto scratch = std::filesystem::temp_directory_path() / ("kelvane-fleet-bench-" + std::to_string(::getpid()));
+    const auto scratch =
+        std::filesystem::temp_directory_path() / ("kelvane-fleet-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(scratch);
     std::vector<std::unique_ptr<Room>> rooms;
     {
         std::ofstream toml(scratch / "rooms.toml");
         for (int n = 0; n < count; ++n) {
             rooms.push_back(std::make_unique<Room>());
-            toml << "[[room]]\nname = \"room-" << n << "\"\naddress = \"127.0.0.1\"\nport = " << rooms.back()->Port()
-                 << "\n";
+            toml << "[[room]]\nname = \"room-" << n
+                 << "\"\naddress = \"127.0.0.1\"\nport = " << rooms.back()->Port() << "\n";
         }
     }
     const std::string toml = (scratch / "rooms.toml").string();
@@ -101,8 +104,8 @@ void BM_FleetBackup(benchmark::State& state) {
         ::getrusage(RUSAGE_CHILDREN, &after); // the fleet and, through it, every room process
         failed = failed || !WIFEXITED(status) || WEXITSTATUS(status) != 0;
         state.SetIterationTime(wall);
-        state.counters["cpu_s"] = Seconds(after.ru_utime) + Seconds(after.ru_stime) - Seconds(before.ru_utime) -
-                                  Seconds(before.ru_stime);
+        state.counters["cpu_s"] = Seconds(after.ru_utime) + Seconds(after.ru_stime) -
+                                  Seconds(before.ru_utime) - Seconds(before.ru_stime);
         state.counters["fleet_rss_MiB"] = fleet.ru_maxrss / 1024.0;
         state.counters["largest_rss_MiB"] = after.ru_maxrss / 1024.0;
     }

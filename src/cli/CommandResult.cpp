@@ -30,9 +30,13 @@ void Line(const std::string& line) {
 
 } // namespace
 
-void SetJsonResult(bool on) { State().json = on; }
+void SetJsonResult(bool on) {
+    State().json = on;
+}
 
-bool JsonResult() { return State().json; }
+bool JsonResult() {
+    return State().json;
+}
 
 void PrintResult(const std::string& line, const nlohmann::ordered_json& fields) {
     Line(line);
@@ -64,7 +68,8 @@ void FinishResult(int code, double seconds) {
         result[key] = value;
     }
     // Names from the device may hold any byte: never let one stop the line from being written.
-    std::printf("%s\n", result.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
+    std::printf("%s\n",
+                result.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
     std::fflush(stdout);
 }
 

@@ -144,7 +144,8 @@ bool OutputFolder(const std::string& path) {
         return false;
     }
     if (::mkdir(path.c_str(), 0777) != 0) {
-        std::fprintf(stderr, "kelvane-cli: cannot create the folder %s: %s\n", path.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "kelvane-cli: cannot create the folder %s: %s\n", path.c_str(),
+                     std::strerror(errno));
         return false;
     }
     return true;
@@ -162,7 +163,9 @@ class Report {
     void Finished(std::size_t index, const RoomResult& r) {
         ClearProgress();
         if (m_json) {
-            std::printf("%s\n", RoomJson(m_rooms[index].name, r).dump(-1, ' ', false, Json::error_handler_t::replace).c_str());
+            std::printf("%s\n", RoomJson(m_rooms[index].name, r)
+                                    .dump(-1, ' ', false, Json::error_handler_t::replace)
+                                    .c_str());
         } else {
             Line(m_rooms[index].name, r);
         }
@@ -174,8 +177,8 @@ class Report {
         if (!m_terminal) {
             return;
         }
-        std::fprintf(stderr, "\r\033[Kfleet %s: %d of %zu rooms done, %d running, %d failed", command.c_str(), done,
-                     m_rooms.size(), running, m_failed);
+        std::fprintf(stderr, "\r\033[Kfleet %s: %d of %zu rooms done, %d running, %d failed", command.c_str(),
+                     done, m_rooms.size(), running, m_failed);
         m_shown = true;
     }
 

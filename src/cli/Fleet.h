@@ -9,14 +9,14 @@ namespace kel::cli {
 
 struct FleetRequest {
     std::string roomsFile;
-    std::string command;   // identify, backup, read, apply, restore, recall, meters
-    std::string path;      // backup and read: the folder; apply and restore: the file
-    int slot = 0;          // recall
-    int count = 1;         // meters
+    std::string command; // identify, backup, read, apply, restore, recall, meters
+    std::string path;    // backup and read: the folder; apply and restore: the file
+    int slot = 0;        // recall
+    int count = 1;       // meters
     std::vector<std::string> groups;
     std::vector<std::string> rooms;
-    int jobs = 0;          // 0: kDefaultFleetJobs
-    double timeLimit = 0;  // seconds per room; 0: kDefaultRoomSeconds × the timing scale
+    int jobs = 0;         // 0: kDefaultFleetJobs
+    double timeLimit = 0; // seconds per room; 0: kDefaultRoomSeconds × the timing scale
     bool json = false;
 };
 

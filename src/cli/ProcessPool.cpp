@@ -21,8 +21,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::size_t kMaxOut = 4u << 20; // a room's result is a line; meters a few lines per report
-constexpr std::size_t kErrTail = 4096;    // the end of stderr says why a child failed
+// What is kept of each stream: its end, where a room's result line and last message are.
+constexpr std::size_t kOutTail = 16u << 20; // a result is one line; long meter runs make it long
+constexpr std::size_t kErrTail = 4096;
 constexpr auto kProgressEvery = std::chrono::milliseconds(200);
 
 struct Child {
@@ -102,13 +103,10 @@ void Drain(Child& child, int which) {
         return;
     }
     std::string& text = which == 0 ? child.outcome.out : child.outcome.err;
-    if (which == 0) {
-        text.append(buffer.data(), std::min<std::size_t>(n, kMaxOut - std::min(kMaxOut, text.size())));
-    } else {
-        text.append(buffer.data(), n);
-        if (text.size() > kErrTail) {
-            text.erase(0, text.size() - kErrTail);
-        }
+    const std::size_t keep = which == 0 ? kOutTail : kErrTail;
+    text.append(buffer.data(), static_cast<std::size_t>(n));
+    if (text.size() > keep) {
+        text.erase(0, text.size() - keep);
     }
 }
 
@@ -146,6 +144,9 @@ void ProcessPool::Run(const std::vector<std::vector<std::string>>& commands,
     sigaddset(&stops, SIGHUP);
     ::sigprocmask(SIG_BLOCK, &stops, &previous);
     const int signals = ::signalfd(-1, &stops, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (signals < 0) {
+        ::sigprocmask(SIG_SETMASK, &previous, nullptr); // no descriptor: leave the signals as they were
+    }
 
     std::list<Child> running;
     std::size_t next = 0;
@@ -155,6 +156,7 @@ void ProcessPool::Run(const std::vector<std::vector<std::string>>& commands,
         onDone(outcome);
     };
     auto lastProgress = Clock::now() - kProgressEvery;
+    int reported = -1;
     while (next < commands.size() || !running.empty()) {
         while (!m_interrupted && next < commands.size() && static_cast<int>(running.size()) < m_jobs) {
             Child child{next, -1, {-1, -1}, {}, false, {}};
@@ -173,6 +175,11 @@ void ProcessPool::Run(const std::vector<std::vector<std::string>>& commands,
                 never.index = next;
                 finish(never);
             }
+        }
+        if (Clock::now() - lastProgress >= kProgressEvery || done != reported) {
+            onProgress(static_cast<int>(running.size()), done);
+            lastProgress = Clock::now();
+            reported = done;
         }
 
         std::vector<pollfd> fds;
@@ -194,7 +201,8 @@ void ProcessPool::Run(const std::vector<std::vector<std::string>>& commands,
                 wait = std::chrono::milliseconds(20); // output closed, not yet exited
             }
             if (!c.killed) {
-                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(c.start + m_limit - now);
+                const auto left =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(c.start + m_limit - now);
                 wait = std::clamp(left + std::chrono::milliseconds(1), std::chrono::milliseconds(0), wait);
             }
         }
@@ -214,7 +222,6 @@ void ProcessPool::Run(const std::vector<std::vector<std::string>>& commands,
         }
 
         const auto after = Clock::now();
-        const int doneBefore = done;
         for (auto it = running.begin(); it != running.end();) {
             Child& c = *it;
             if (!c.killed && (m_interrupted || after >= c.start + m_limit)) {
@@ -228,10 +235,6 @@ void ProcessPool::Run(const std::vector<std::vector<std::string>>& commands,
             } else {
                 ++it;
             }
-        }
-        if (after - lastProgress >= kProgressEvery || done != doneBefore) {
-            onProgress(static_cast<int>(running.size()), done);
-            lastProgress = after;
         }
     }
     if (signals >= 0) {

@@ -42,7 +42,8 @@ bool ReadRoom(const toml::table& table, Room& room, std::string& error) {
                 return false;
             }
             if (!PlainName(room.name)) {
-                error = at(node) + "room name \"" + room.name + "\" may hold only letters, digits, '-' and '_'";
+                error =
+                    at(node) + "room name \"" + room.name + "\" may hold only letters, digits, '-' and '_'";
                 return false;
             }
         } else if (k == "address") {
@@ -177,9 +178,10 @@ std::optional<std::vector<Room>> ChooseRooms(const std::vector<Room>& rooms,
     }
     std::vector<Room> chosen;
     for (const Room& room : rooms) {
-        const bool inGroup = groups.empty() || std::any_of(groups.begin(), groups.end(), [&](const auto& g) {
-                                 return std::find(room.groups.begin(), room.groups.end(), g) != room.groups.end();
-                             });
+        const bool inGroup =
+            groups.empty() || std::any_of(groups.begin(), groups.end(), [&](const auto& g) {
+                return std::find(room.groups.begin(), room.groups.end(), g) != room.groups.end();
+            });
         const bool named = names.empty() || std::find(names.begin(), names.end(), room.name) != names.end();
         if (inGroup && named) {
             chosen.push_back(room);

@@ -121,7 +121,9 @@ CLI::App* AddFleet(CLI::App& app, cli::FleetRequest& fleet) {
     add("apply", "change each room's live program to a program file, sending only the differences")
         ->add_option("file", fleet.path, ".dia file")
         ->required();
-    add("restore", "send an all-presets file to each room")->add_option("file", fleet.path, ".dat file")->required();
+    add("restore", "send an all-presets file to each room")
+        ->add_option("file", fleet.path, ".dat file")
+        ->required();
     add("recall", "recall preset N (1..21) in each room")
         ->add_option("N", fleet.slot)
         ->required()
@@ -224,7 +226,8 @@ int main(int argc, char** argv) {
     cli::SetJsonResult(json);
 
     if (*fleetCommand) {
-        if (!deviceAddress.empty() || devicePort != 0 || !links.serialPorts.empty() || !links.usbBridges.empty()) {
+        if (!deviceAddress.empty() || devicePort != 0 || !links.serialPorts.empty() ||
+            !links.usbBridges.empty()) {
             std::fprintf(stderr, "kelvane-cli: fleet takes each room's link from the rooms file\n");
             return cli::kExitUsage;
         }

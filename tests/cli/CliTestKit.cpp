@@ -51,8 +51,8 @@ Simulator::~Simulator() {
 }
 
 CliResult Cli(const std::string& link, const std::string& args) {
-    const std::string cmd = std::string(KELVANE_CLI) + " " + link + " --timing-scale 0.05 " + args +
-                            " 2>>cli-stderr.txt";
+    const std::string cmd =
+        std::string(KELVANE_CLI) + " " + link + " --timing-scale 0.05 " + args + " 2>>cli-stderr.txt";
     CliResult r{-1, {}};
     FILE* p = ::popen(cmd.c_str(), "r");
     if (!p) {

@@ -6,16 +6,16 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <sys/types.h>
 #include <memory>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace kel::testkit {
 
 // kelvane-sim in a child process; its first output line says where it listens.
 class Simulator {
-public:
+  public:
     explicit Simulator(const std::string& args);
     ~Simulator();
     Simulator(const Simulator&) = delete;
@@ -25,7 +25,7 @@ public:
     // The port of "A:PORT".
     std::string Port() const { return m_where.substr(m_where.rfind(':') + 1); }
 
-private:
+  private:
     pid_t m_pid = -1;
     FILE* m_out = nullptr;
     std::string m_where;

@@ -14,7 +14,9 @@ namespace {
 
 using namespace testkit;
 
-std::string RoomName(int n) { return "room-" + std::string(n < 10 ? "0" : "") + std::to_string(n); }
+std::string RoomName(int n) {
+    return "room-" + std::string(n < 10 ? "0" : "") + std::to_string(n);
+}
 
 std::vector<nlohmann::json> JsonLines(const std::string& out) {
     std::vector<nlohmann::json> lines;
@@ -30,7 +32,7 @@ std::vector<nlohmann::json> JsonLines(const std::string& out) {
 TEST(Fleet, ThirtyRoomsBackUpWithFaults) {
     constexpr int kRooms = 30;
     const std::map<int, std::string> faults = {
-        {4, "--drop-every 7"}, {11, "--drop-every 5"}, {23, "--drop-every 9"},
+        {4, "--drop-every 7"},   {11, "--drop-every 5"}, {23, "--drop-every 9"},
         {8, "--silent-after 0"}, {17, "--refuse 130"},
     };
     std::vector<std::unique_ptr<Simulator>> sims;
@@ -40,11 +42,13 @@ TEST(Fleet, ThirtyRoomsBackUpWithFaults) {
         Save(name + ".dat", DistinctSet(n).get(), sizeof(PresetStore));
         const std::string address = n % 2 ? "127.0.0.1" : "127.0.0.2"; // rooms differ in address too
         const auto fault = faults.find(n);
-        sims.push_back(std::make_unique<Simulator>("--udp " + address + ":0 --timing-scale 0.05 --load " + name +
-                                                   ".dat " + (fault == faults.end() ? "" : fault->second)));
+        sims.push_back(std::make_unique<Simulator>("--udp " + address + ":0 --timing-scale 0.05 --load " +
+                                                   name + ".dat " +
+                                                   (fault == faults.end() ? "" : fault->second)));
         ASSERT_FALSE(sims.back()->Where().empty()) << name;
-        rooms << "[[room]]\nname = \"" << name << "\"\naddress = \"" << address << "\"\nport = "
-              << sims.back()->Port() << "\ngroups = [\"" << (n <= 15 ? "floor-1" : "floor-2") << "\"]\n";
+        rooms << "[[room]]\nname = \"" << name << "\"\naddress = \"" << address
+              << "\"\nport = " << sims.back()->Port() << "\ngroups = [\"" << (n <= 15 ? "floor-1" : "floor-2")
+              << "\"]\n";
     }
     std::ofstream("rooms.toml") << rooms.str();
 

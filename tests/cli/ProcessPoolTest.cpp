@@ -10,7 +10,9 @@
 namespace kel::cli {
 namespace {
 
-std::vector<std::string> Sh(const std::string& script) { return {"/bin/sh", "-c", script}; }
+std::vector<std::string> Sh(const std::string& script) {
+    return {"/bin/sh", "-c", script};
+}
 
 TEST(ProcessPool, CollectsHowEachChildEnded) {
     const std::vector<std::vector<std::string>> commands = {
@@ -56,7 +58,8 @@ TEST(ProcessPool, StopSignalStopsEveryChildAndStartsNoMore) {
     };
     std::map<std::size_t, ChildOutcome> got;
     ProcessPool pool(2, std::chrono::milliseconds(60000));
-    pool.Run(commands, [&](const ChildOutcome& c) { got[c.index] = c; }, [](int, int) {});
+    pool.Run(
+        commands, [&](const ChildOutcome& c) { got[c.index] = c; }, [](int, int) {});
     ASSERT_EQ(got.size(), 3u);
     EXPECT_TRUE(pool.Interrupted());
     EXPECT_EQ(got[0].signal, SIGKILL);

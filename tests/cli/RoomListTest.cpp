@@ -59,7 +59,8 @@ address = "127.0.0.2"
     EXPECT_EQ(LinkArguments((*good)[0]),
               (Args{"--no-serial", "--no-usb", "--device-address", "127.0.0.1", "--device-port", "8233"}));
     EXPECT_EQ(LinkArguments((*good)[1]), (Args{"--no-usb", "--no-network", "--serial-port", "/dev/ttyUSB0"}));
-    EXPECT_EQ(LinkArguments((*good)[2]), (Args{"--no-serial", "--no-network", "--usb-bridge", "/dev/hidraw3"}));
+    EXPECT_EQ(LinkArguments((*good)[2]),
+              (Args{"--no-serial", "--no-network", "--usb-bridge", "/dev/hidraw3"}));
     EXPECT_EQ(LinkArguments((*good)[3]), (Args{"--no-serial", "--no-usb", "--device-address", "127.0.0.2"}));
 }
 
@@ -73,7 +74,8 @@ TEST(RoomList, RefusesBadFilesNamingTheLine) {
          "rooms.toml:2: room name \"a b\" may hold only letters, digits, '-' and '_'"},
         {"[[room]]\nname = \"a\"\naddres = \"127.0.0.1\"\n",
          "rooms.toml:3: unknown key \"addres\" (name, address, port, serial, usb, groups)"},
-        {"[[room]]\nname = \"a\"\naddress = \"127.1\"\n", "rooms.toml:3: not a dotted-decimal IPv4 address: 127.1"},
+        {"[[room]]\nname = \"a\"\naddress = \"127.1\"\n",
+         "rooms.toml:3: not a dotted-decimal IPv4 address: 127.1"},
         {"[[room]]\nname = \"a\"\naddress = \"127.0.0.1\"\nport = 70000\n",
          "rooms.toml:4: port must be a whole number from 1 to 65535"},
         {"[[room]]\nname = \"a\"\naddress = \"127.0.0.1\"\nport = \"8233\"\n",

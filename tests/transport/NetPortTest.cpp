@@ -82,6 +82,7 @@ class FakeIcmp : public SocketCalls {
         ReceiveFails,
         Silent,
         Stranger,
+        StrangerFirst, // another program's request and reply come in ahead of the answer
         Answers,
         DatagramAnswers
     };
@@ -154,7 +155,7 @@ class FakeIcmp : public SocketCalls {
         } else {
             icmp[0] = 0; // echo reply
         }
-        if (m_behaviour == Stranger) {
+        if (m_behaviour == Stranger || (m_behaviour == StrangerFirst && m_strangers++ < 2)) {
             icmp[4] ^= 0xFF; // another program's identifier
         }
         const std::size_t size = std::min(n, packet.size());
@@ -177,6 +178,7 @@ class FakeIcmp : public SocketCalls {
     Behaviour m_behaviour;
     bool m_raw = false;
     bool m_ownRequestPending = false;
+    int m_strangers = 0;
     int m_open = 0;
     int m_sent = 0;
     std::vector<std::uint8_t> m_request;
@@ -197,8 +199,9 @@ TEST(NetPing, CodesThroughTheSocketSeam) {
         {"send error", FakeIcmp::SendFails, PING_SEND_FAILED, 0, 0.05},
         {"receive error", FakeIcmp::ReceiveFails, PING_RECEIVE_FAILED, 0, 0.05},
         {"no answer: two receive time-outs", FakeIcmp::Silent, PING_NO_REPLY, 0.19, 0.5},
-        {"only other programs' replies: two 300 ms pauses", FakeIcmp::Stranger, PING_NO_REPLY, 0.55, 0.9},
+        {"only other programs' echo traffic: two receive time-outs", FakeIcmp::Stranger, PING_NO_REPLY, 0.19, 0.5},
         {"raw socket answer after its own request", FakeIcmp::Answers, 0, 0, 0.05},
+        {"raw socket answer after other programs' echo traffic", FakeIcmp::StrangerFirst, 0, 0, 0.05},
         {"ICMP datagram socket answer", FakeIcmp::DatagramAnswers, 0, 0, 0.05},
     };
     for (const Case& c : cases) {
