@@ -3,6 +3,8 @@
 // processes used. The links' pauses are the bottleneck: 30 rooms should take about as long as one.
 //
 // Slow by nature (about 45 s per run): one iteration each.
+#include "SimProcess.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -20,48 +22,6 @@
 
 namespace {
 
-// kelvane-sim on a free loopback port, stopped when this goes away.
-class Room {
-  public:
-    Room() {
-        int out[2];
-        if (::pipe(out) != 0) {
-            return;
-        }
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::dup2(out[1], STDOUT_FILENO);
-            ::close(out[0]);
-            ::close(out[1]);
-            ::execl(KELVANE_SIM, KELVANE_SIM, "--udp", "127.0.0.1:0", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        FILE* f = ::fdopen(out[0], "r");
-        char line[128] = {};
-        if (f && std::fgets(line, sizeof line, f)) {
-            const std::string where(line);
-            m_port = std::stoi(where.substr(where.rfind(':') + 1));
-        }
-        if (f) {
-            std::fclose(f);
-        }
-    }
-    ~Room() {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-    }
-    Room(const Room&) = delete;
-    Room& operator=(const Room&) = delete;
-    int Port() const { return m_port; }
-
-  private:
-    pid_t m_pid = -1;
-    int m_port = 0;
-};
-
 double Seconds(const timeval& t) {
     return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6;
 }
@@ -71,11 +31,11 @@ void BM_FleetBackup(benchmark::State& state) {
     const auto scratch =
         std::filesystem::temp_directory_path() / ("kelvane-fleet-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(scratch);
-    std::vector<std::unique_ptr<Room>> rooms;
+    std::vector<std::unique_ptr<kel::testkit::SimProcess>> rooms;
     {
         std::ofstream toml(scratch / "rooms.toml");
         for (int n = 0; n < count; ++n) {
-            rooms.push_back(std::make_unique<Room>());
+            rooms.push_back(std::make_unique<kel::testkit::SimProcess>(KELVANE_SIM, "--udp 127.0.0.1:0"));
             toml << "[[room]]\nname = \"room-" << n
                  << "\"\naddress = \"127.0.0.1\"\nport = " << rooms.back()->Port() << "\n";
         }

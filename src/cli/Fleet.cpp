@@ -41,7 +41,9 @@ std::string SelfPath() {
 // The single-room command line of one room.
 std::vector<std::string> RoomCommand(const std::string& self, const FleetRequest& r, const Room& room,
                                      double timingScale) {
-    std::vector<std::string> argv = {self, "--json", "--timing-scale", std::to_string(timingScale)};
+    char scale[32];
+    std::snprintf(scale, sizeof scale, "%.17g", timingScale); // exactly the fleet's own scale
+    std::vector<std::string> argv = {self, "--json", "--timing-scale", scale};
     for (std::string& a : LinkArguments(room)) {
         argv.push_back(std::move(a));
     }

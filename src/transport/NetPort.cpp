@@ -26,6 +26,7 @@ constexpr int kPingAttempts = 2;
 constexpr int kMaxNetFailures = 3; // retries of one exchange; the fourth failure is reported
 constexpr std::uint8_t kEchoRequest = 8;
 constexpr std::uint8_t kEchoReply = 0;
+constexpr int kMaxForeignEcho = 64; // other programs' echo packets read past the time-out in one attempt
 // Room for the longest reply even when it arrives in tiny datagrams (each costs far more than its bytes).
 constexpr int kReceiveBufferBytes = 1 << 20;
 
@@ -198,6 +199,7 @@ int CNetPort::Ping(const std::string& address) {
             return PING_SEND_FAILED;
         }
         const auto deadline = std::chrono::steady_clock::now() + timing::Scaled(timing::kPingTimeout);
+        int foreign = 0;
         for (;;) {
             const ssize_t n = m_calls.Receive(fd, reply.data(), reply.size());
             if (n < 0) {
@@ -220,8 +222,9 @@ int CNetPort::Ping(const std::string& address) {
             }
             // A raw socket sees every program's echo traffic: another's request or reply is no answer
             // to this one, and no reason to give up the attempt (rooms pinged at once would fail each other).
+            // What is queued ahead of the answer is read even after the time-out; a flood ends the attempt.
             if (longEnough && rawSocket && (icmp[0] == kEchoRequest || icmp[0] == kEchoReply)) {
-                if (std::chrono::steady_clock::now() < deadline) {
+                if (++foreign <= kMaxForeignEcho || std::chrono::steady_clock::now() < deadline) {
                     continue;
                 }
                 break;

@@ -2,6 +2,8 @@
 // whose every slot can be told apart.
 #pragma once
 
+#include "SimProcess.h"
+
 #include "model/Model.h"
 
 #include <cstdint>
@@ -13,22 +15,10 @@
 
 namespace kel::testkit {
 
-// kelvane-sim in a child process; its first output line says where it listens.
-class Simulator {
-  public:
-    explicit Simulator(const std::string& args);
-    ~Simulator();
-    Simulator(const Simulator&) = delete;
-    Simulator& operator=(const Simulator&) = delete;
-    // "127.0.0.1:PORT" or the pseudo-terminal's path.
-    const std::string& Where() const { return m_where; }
-    // The port of "A:PORT".
-    std::string Port() const { return m_where.substr(m_where.rfind(':') + 1); }
-
-  private:
-    pid_t m_pid = -1;
-    FILE* m_out = nullptr;
-    std::string m_where;
+// kelvane-sim with these arguments.
+class Simulator : public SimProcess {
+public:
+    explicit Simulator(const std::string& args) : SimProcess(KELVANE_SIM, args) {}
 };
 
 struct CliResult {
