@@ -96,7 +96,7 @@ RoomResult Interpret(const ChildOutcome& c, double limit) {
         r.error = "not started (interrupted)";
     } else if (c.timedOut) {
         char text[96];
-        std::snprintf(text, sizeof text, "no result within %.0f s: stopped", limit);
+        std::snprintf(text, sizeof text, "no result within %g s: stopped", limit);
         r.error = text;
     } else if (c.signal != 0) {
         r.error = std::string("ended by signal ") + std::to_string(c.signal) + " (" + ::strsignal(c.signal) +

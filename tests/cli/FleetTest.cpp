@@ -123,6 +123,28 @@ TEST(Fleet, SerialAndUsbRooms) {
     EXPECT_EQ(byName["elsewhere"]["ok"], false) << byName["elsewhere"];
 }
 
+// A room still working at its time limit is stopped and reported: the silent room's own protocol
+// pauses keep it going far longer than the limit.
+TEST(Fleet, RoomPastItsTimeLimitIsStopped) {
+    Simulator silent("--udp 127.0.0.1:0 --timing-scale 0.05 --silent-after 0");
+    ASSERT_FALSE(silent.Where().empty());
+    std::ofstream("rooms.toml") << "[[room]]\nname = \"silent\"\naddress = \"127.0.0.1\"\nport = "
+                                << silent.Port() << "\n";
+    const CliResult r = Cli("", "fleet rooms.toml identify --time-limit 0.05 --json");
+    EXPECT_EQ(r.code, 1);
+    std::map<std::string, nlohmann::json> byName;
+    for (const auto& line : JsonLines(r.out)) {
+        byName[line.value("name", "")] = line;
+    }
+    EXPECT_EQ(byName["silent"]["error"], "no result within 0.05 s: stopped") << r.out;
+    // The single-room command's own JSON result, for a room that answers nothing.
+    const CliResult one = Cli("--no-serial --no-usb --device-port " + silent.Port() + " --json", "identify");
+    EXPECT_EQ(one.code, 1);
+    const auto result = nlohmann::json::parse(one.out, nullptr, false);
+    EXPECT_EQ(result["ok"], false) << one.out;
+    EXPECT_EQ(result["error"], "Unable to Open Device!; no device answered") << one.out;
+}
+
 TEST(Fleet, UsageAndRoomsFileErrors) {
     std::ofstream("rooms.toml") << "[[room]]\nname = \"a\"\naddress = \"127.0.0.1\"\nport = 9\n";
     std::ofstream("bad.toml") << "[[room]]\nname = \"a\"\nadress = \"127.0.0.1\"\n";
