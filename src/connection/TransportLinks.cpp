@@ -4,8 +4,9 @@
 #include "transport/LinkSettings.h"
 #include "transport/PortList.h"
 
+#include "transport/usb/Ch9326.h"
+
 #include <algorithm>
-#include <cctype>
 
 namespace kel {
 
@@ -49,16 +50,10 @@ std::vector<std::string> TransportLinks::UsbBridgePaths() {
         CUsbPort::FindBridges(paths);
     }
     if (!m_options.usbBridges.empty()) {
-        // The bridge layer names its paths in capitals: compare without case.
-        auto same = [](const std::string& a, const std::string& b) {
-            return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-                       return std::toupper(static_cast<unsigned char>(x)) ==
-                              std::toupper(static_cast<unsigned char>(y));
-                   });
-        };
+        const auto& wanted = m_options.usbBridges;
         std::erase_if(paths, [&](const std::string& path) {
-            return std::none_of(m_options.usbBridges.begin(), m_options.usbBridges.end(),
-                                [&](const std::string& wanted) { return same(path, wanted); });
+            return std::none_of(wanted.begin(), wanted.end(),
+                                [&](const std::string& w) { return bridge::SameBridgePath(path, w); });
         });
     }
     return paths;

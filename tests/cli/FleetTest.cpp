@@ -2,6 +2,8 @@
 // command's own usage errors.
 #include "CliTestKit.h"
 
+#include "presets/ProgramFile.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -121,6 +123,19 @@ TEST(Fleet, SerialAndUsbRooms) {
     EXPECT_EQ(byName["usb"]["capability"], 1) << byName["usb"];
     EXPECT_EQ(byName["usb"]["permission"], 1) << byName["usb"];
     EXPECT_EQ(byName["elsewhere"]["ok"], false) << byName["elsewhere"];
+
+    // Each command reaches each room with its own arguments.
+    ::setenv("KELVANE_USB_BRIDGE", "sim", 1);
+    EXPECT_EQ(Cli("", "fleet rooms.toml --rooms pty,usb read -o programs").code, 0);
+    EXPECT_EQ(Bytes("programs/pty.dia").size(), kProgramFileSize);
+    EXPECT_EQ(Bytes("programs/usb.dia").size(), kProgramFileSize);
+    const CliResult applied = Cli("", "fleet rooms.toml --rooms pty apply programs/pty.dia --json");
+    EXPECT_EQ(applied.code, 0);
+    EXPECT_EQ(JsonLines(applied.out).at(0)["changes"], 0) << applied.out;
+    const CliResult meters = Cli("", "fleet rooms.toml --rooms usb meters -n 2 --json");
+    ::unsetenv("KELVANE_USB_BRIDGE");
+    EXPECT_EQ(meters.code, 0);
+    EXPECT_EQ(JsonLines(meters.out).at(0)["meters"].size(), 2u) << meters.out;
 }
 
 // A room still working at its time limit is stopped and reported: the silent room's own protocol
