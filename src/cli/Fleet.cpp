@@ -24,7 +24,6 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 struct RoomResult {
-    bool done = false;
     bool ok = false;
     std::string error;
     std::string detail; // what the room's command printed, or its file
@@ -79,7 +78,6 @@ std::string LastMessage(const std::string& err) {
 // The room's result, from the JSON line its child printed last, or from how the child ended.
 RoomResult Interpret(const ChildOutcome& c, double limit) {
     RoomResult r;
-    r.done = true;
     r.seconds = c.seconds;
     Json reply = Json::object();
     std::string out = c.out;
@@ -110,7 +108,7 @@ RoomResult Interpret(const ChildOutcome& c, double limit) {
         const std::string why = LastMessage(c.err);
         r.error = why.empty() ? "exited with status " + std::to_string(c.exitCode) : why;
     }
-    if (r.ok && reply["output"].is_array()) {
+    if (r.ok && reply.contains("output") && reply["output"].is_array()) {
         for (const Json& line : reply["output"]) {
             if (line.is_string()) {
                 r.detail += (r.detail.empty() ? "" : " | ") + line.get<std::string>();
