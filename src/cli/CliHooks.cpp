@@ -1,6 +1,7 @@
 // AppHooks of the command line.
 #include "cli/CliHooks.h"
 
+#include "cli/CommandResult.h"
 #include "connection/Connection.h"
 
 #include <cstdio>
@@ -26,7 +27,7 @@ void CliHooks::MessageBox(const std::string& text, const std::string&, BoxIcon) 
             return;
         }
     }
-    std::fprintf(stderr, "kelvane-cli: %s\n", text.c_str());
+    NoteError(text);
 }
 
 void CliHooks::ShowLookup() {

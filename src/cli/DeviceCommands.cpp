@@ -3,6 +3,7 @@
 #include "cli/DeviceCommands.h"
 
 #include "cli/CliCommands.h"
+#include "cli/CommandResult.h"
 #include "cli/DeviceSession.h"
 #include "model/DataConver.h"
 #include "model/RangeCheck.h"
@@ -27,7 +28,7 @@ namespace kel::cli {
 namespace {
 
 int Fail(const char* what) {
-    std::fprintf(stderr, "kelvane-cli: %s\n", what);
+    NoteError(what);
     return kExitFailure;
 }
 
@@ -108,7 +109,9 @@ int Identify(LinkPorts& links, CliHooks& hooks) {
         return OpenFailed(session);
     }
     const GlobalSettings& s = TheModel().settings;
-    std::printf("capability=%d permission=%d\n", s.slotSystemCapability, s.storePermission);
+    PrintResult("capability=" + std::to_string(s.slotSystemCapability) +
+                    " permission=" + std::to_string(s.storePermission),
+                {{"capability", s.slotSystemCapability}, {"permission", s.storePermission}});
     return Finish(session, kExitOk);
 }
 
@@ -222,7 +225,7 @@ int Apply(LinkPorts& links, CliHooks& hooks, const std::string& inPath, bool for
         ImageLockGuard lock(ImageLock());
         sent = ChangeFramesBuilt() - sentBefore;
     }
-    std::printf("applied %d changes\n", sent);
+    PrintResult("applied " + std::to_string(sent) + " changes", {{"changes", sent}});
     return Finish(session, kExitOk);
 }
 
@@ -234,7 +237,8 @@ int Recall(LinkPorts& links, CliHooks& hooks, int slot) {
     RecallSlot(Send, slot);
     const int code = WaitForAnswers(session, hooks, "recalling the preset");
     if (code == kExitOk) {
-        std::printf("%d:%s\n", slot, BytesToText(TheModel().image.name).c_str());
+        const std::string name = BytesToText(TheModel().image.name);
+        PrintResult(std::to_string(slot) + ":" + name, {{"slot", slot}, {"preset", name}});
     }
     return Finish(session, code);
 }
@@ -261,12 +265,11 @@ int Meters(LinkPorts& links, CliHooks& hooks, int count) {
         ImageLockGuard lock(ImageLock());
         const MeterState& meters = TheModel().settings.meters;
         const auto& bytes = type == CMD_POLL_SIGNALS ? meters.signals : meters.levels;
-        std::printf("%d:", type);
+        std::string line = std::to_string(type) + ":";
         for (std::uint8_t b : bytes) {
-            std::printf(" %d", b);
+            line += " " + std::to_string(b);
         }
-        std::printf("\n");
-        std::fflush(stdout);
+        AppendResult(line, "meters", {{"type", type}, {"levels", bytes}});
     };
     const int reports = session.LevelReports();
     if (!session.RunUntil([&] { return session.LevelReports() >= reports + count; })) {

@@ -1,5 +1,6 @@
 // Commands that need no device: they work on files and a scratch model.
 #include "cli/CliCommands.h"
+#include "cli/CommandResult.h"
 
 #include "model/Sections.h"
 #include "presets/FileIo.h"
@@ -13,7 +14,7 @@ namespace kel::cli {
 bool WritableTarget(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        std::fprintf(stderr, "kelvane-cli: %s: not a regular file\n", path.c_str());
+        NoteError(path + ": not a regular file");
         return false;
     }
     return true;

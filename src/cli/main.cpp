@@ -1,8 +1,10 @@
 // kelvane-cli: scriptable control of the processor and file tools.
 #include "cli/CliCommands.h"
 #include "cli/CliHooks.h"
+#include "cli/CommandResult.h"
 #include "cli/DeviceCommands.h"
 #include "cli/Dump.h"
+#include "cli/Fleet.h"
 #include "connection/TransportLinks.h"
 #include "model/BuildConfig.h"
 #include "model/Sections.h"
@@ -11,6 +13,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -25,11 +28,21 @@ struct DeviceArgs {
     bool force = false; // send a file with fields out of range
 };
 
-// Runs one device command with the window's own Connect search and protocol.
+int RunCommand(const std::string& command, const DeviceArgs& args, const LinkOptions& options);
+
+// Runs one device command with the window's own Connect search and protocol; with --json its result
+// follows as one JSON object.
 int RunDevice(const std::string& command, const DeviceArgs& args, const LinkOptions& options) {
+    const auto start = std::chrono::steady_clock::now();
+    const int code = RunCommand(command, args, options);
+    cli::FinishResult(code, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    return code;
+}
+
+int RunCommand(const std::string& command, const DeviceArgs& args, const LinkOptions& options) {
     std::string error;
     if (!ApplyLinkOptions(options, error)) {
-        std::fprintf(stderr, "kelvane-cli: %s\n", error.c_str());
+        cli::NoteError(error);
         return cli::kExitUsage;
     }
     bridge::FollowBridgeEnvironment(); // KELVANE_USB_BRIDGE=sim: the simulated bridge
@@ -74,6 +87,54 @@ bool SingleByteText(const std::string& s) {
     return true;
 }
 
+// fleet ROOMS.toml COMMAND: its options may also follow the command (they fall through to it).
+CLI::App* AddFleet(CLI::App& app, cli::FleetRequest& fleet) {
+    CLI::App* f = app.add_subcommand("fleet", "run a device command on every room of a rooms file (TOML), "
+                                              "each room in its own process");
+    f->add_option("rooms", fleet.roomsFile, "rooms file: [[room]] tables with name, link and groups")
+        ->required();
+    f->add_option("-j,--jobs", fleet.jobs, "rooms worked at once (default 32)")->check(CLI::Range(1, 1024));
+    f->add_option("--time-limit", fleet.timeLimit,
+                  "seconds a room may take before it is stopped (default 600, scaled by --timing-scale)")
+        ->check(CLI::PositiveNumber);
+    f->add_option("--group", fleet.groups, "only the rooms in this group (may be given more than once)")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    f->add_option("--rooms", fleet.rooms, "only these rooms (names separated by commas)")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->delimiter(',');
+    f->require_subcommand(1);
+    f->fallthrough();
+    auto add = [&](const char* name, const char* help) {
+        CLI::App* sub = f->add_subcommand(name, help);
+        sub->fallthrough();
+        sub->final_callback([&fleet, name] { fleet.command = name; });
+        return sub;
+    };
+    add("identify", "print each room's capability and store permission");
+    add("backup", "write all 21 presets of each room to DIR/NAME.dat")
+        ->add_option("-o,--output", fleet.path, "folder (made when missing)")
+        ->required();
+    add("read", "write each room's live program to DIR/NAME.dia")
+        ->add_option("-o,--output", fleet.path, "folder (made when missing)")
+        ->required();
+    add("apply", "change each room's live program to a program file, sending only the differences")
+        ->add_option("file", fleet.path, ".dia file")
+        ->required();
+    add("restore", "send an all-presets file to each room")
+        ->add_option("file", fleet.path, ".dat file")
+        ->required();
+    add("recall", "recall preset N (1..21) in each room")
+        ->add_option("N", fleet.slot)
+        ->required()
+        ->check(CLI::Range(1, 21));
+    add("meters", "print level reports of each room")
+        ->add_option("-n,--count", fleet.count, "level reports per room (default 1)")
+        ->check(CLI::PositiveNumber);
+    return f;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -91,8 +152,12 @@ int main(int argc, char** argv) {
     app.add_flag("--no-serial", links.noSerial, "do not try serial ports");
     app.add_flag("--no-usb", links.noUsb, "do not try USB bridges");
     app.add_flag("--no-network", links.noNetwork, "do not try the network");
+    app.add_option("--usb-bridge", links.usbBridges, "USB bridge (hidraw path) to use, of those found")
+        ->take_all();
     app.add_option("--timing-scale", timingScale, "scale every protocol pause (tests)")
         ->check(CLI::PositiveNumber);
+    bool json = false;
+    app.add_flag("--json", json, "print a device command's result as one JSON object (fleet: one per room)");
     app.set_version_flag("--version", std::string("kelvane-cli ") + build::kVersion,
                          "print the version and exit");
 
@@ -144,6 +209,9 @@ int main(int argc, char** argv) {
     store->add_option("NAME", device.name)->required();
     add("meters", "print level reports")->add_option("-n,--count", device.count)->check(CLI::PositiveNumber);
 
+    cli::FleetRequest fleet;
+    CLI::App* fleetCommand = AddFleet(app, fleet);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) { // --help, --version
@@ -159,6 +227,17 @@ int main(int argc, char** argv) {
         links.devicePort = devicePort;
     }
     timing::SetScale(timingScale);
+    cli::SetJsonResult(json);
+
+    if (*fleetCommand) {
+        if (!deviceAddress.empty() || devicePort != 0 || !links.serialPorts.empty() ||
+            !links.usbBridges.empty()) {
+            std::fprintf(stderr, "kelvane-cli: fleet takes each room's link from the rooms file\n");
+            return cli::kExitUsage;
+        }
+        fleet.json = json;
+        return cli::RunFleet(fleet, timingScale);
+    }
 
     if (*defaults) {
         return cli::Defaults(outPath);

@@ -4,6 +4,10 @@
 #include "transport/LinkSettings.h"
 #include "transport/PortList.h"
 
+#include "transport/usb/Ch9326.h"
+
+#include <algorithm>
+
 namespace kel {
 
 bool ApplyLinkOptions(const LinkOptions& options, std::string& error) {
@@ -44,6 +48,13 @@ std::vector<std::string> TransportLinks::UsbBridgePaths() {
     std::vector<std::string> paths;
     if (!m_options.noUsb) {
         CUsbPort::FindBridges(paths);
+    }
+    if (!m_options.usbBridges.empty()) {
+        const auto& wanted = m_options.usbBridges;
+        std::erase_if(paths, [&](const std::string& path) {
+            return std::none_of(wanted.begin(), wanted.end(),
+                                [&](const std::string& w) { return bridge::SameBridgePath(path, w); });
+        });
     }
     return paths;
 }

@@ -20,6 +20,7 @@ struct LinkOptions {
     std::optional<std::string> deviceAddress;
     std::optional<int> devicePort;
     std::vector<std::string> serialPorts; // replace the system's port listing
+    std::vector<std::string> usbBridges;  // only these of the bridges found (hidraw paths)
     bool noSerial = false;
     bool noUsb = false;
     bool noNetwork = false;

@@ -1,4 +1,6 @@
 // kelvane-cli's device commands end to end against kelvane-sim, over loopback UDP and a pseudo-terminal.
+#include "CliTestKit.h"
+
 #include "model/DataConver.h"
 #include "model/RangeCheck.h"
 #include "model/Sections.h"
@@ -13,112 +15,11 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace kel {
 namespace {
 
-// kelvane-sim in a child process; its first output line says where it listens.
-class Simulator {
-public:
-    explicit Simulator(const std::string& args) {
-        int out[2];
-        if (::pipe(out) != 0) {
-            return;
-        }
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::dup2(out[1], STDOUT_FILENO);
-            ::close(out[0]);
-            ::close(out[1]);
-            const std::string cmd = std::string("exec ") + KELVANE_SIM + " " + args;
-            ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        m_out = ::fdopen(out[0], "r");
-        char line[256] = {};
-        if (m_out && std::fgets(line, sizeof line, m_out)) {
-            m_where = line;
-            while (!m_where.empty() && (m_where.back() == '\n' || m_where.back() == '\r')) {
-                m_where.pop_back();
-            }
-        }
-    }
-    ~Simulator() {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-        if (m_out) {
-            std::fclose(m_out);
-        }
-    }
-    // "127.0.0.1:PORT" or the pseudo-terminal's path.
-    const std::string& Where() const { return m_where; }
-
-private:
-    pid_t m_pid = -1;
-    FILE* m_out = nullptr;
-    std::string m_where;
-};
-
-struct Result {
-    int code;
-    std::string out;
-};
-
-Result Cli(const std::string& link, const std::string& args) {
-    const std::string cmd = std::string(KELVANE_CLI) + " " + link + " --timing-scale 0.05 " + args +
-                            " 2>>cli-stderr.txt";
-    Result r{-1, {}};
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) {
-        return r;
-    }
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) {
-        r.out.append(buf, n);
-    }
-    const int status = ::pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-
-std::string Stderr() {
-    std::string error;
-    auto bytes = ReadWholeFile("cli-stderr.txt", 1u << 20, error);
-    return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
-}
-
-std::vector<std::uint8_t> Bytes(const std::string& path) {
-    std::string error;
-    return ReadWholeFile(path, 1u << 20, error).value_or(std::vector<std::uint8_t>{});
-}
-
-void Save(const std::string& path, const void* data, std::size_t size) {
-    std::string error;
-    ASSERT_TRUE(WriteFileAtomically(path, std::span(static_cast<const std::uint8_t*>(data), size), error));
-}
-
-// An all-presets set whose every slot is told apart by its name and a few values.
-std::unique_ptr<PresetStore> DistinctSet() {
-    auto store = std::make_unique<PresetStore>();
-    ResetSystemBlock(store->head);
-    for (int n = 1; n <= kSlotCount; ++n) {
-        ProgramImage& p = store->Slot(n);
-        FillDefaultProgram(p);
-        TextToBytes("Set " + std::to_string(n), p.name);
-        p.musicL.eq[n % 15].gain = static_cast<std::uint8_t>(100 + n);
-        p.out[1].ch[n % 8].delay = static_cast<std::uint16_t>(10 * n);
-        ResetSystemBlock(store->SlotSystem(n));
-        store->SlotSystem(n).musicVolume = static_cast<std::uint8_t>(n);
-    }
-    store->SlotSystem(1).currentSlot = 1;
-    return store;
-}
+using namespace testkit;
 
 class DeviceCli : public ::testing::TestWithParam<const char*> {
 protected:
@@ -142,7 +43,7 @@ protected:
 };
 
 TEST_P(DeviceCli, IdentifyReadBackup) {
-    const Result id = Cli(link, "identify");
+    const CliResult id = Cli(link, "identify");
     EXPECT_EQ(id.code, 0);
     EXPECT_EQ(id.out, "capability=1 permission=1\n");
 
@@ -200,7 +101,7 @@ TEST_P(DeviceCli, WriteApplyRecallStore) {
     img.musicR.limiter.level = 9; // no short command: only in whole programs
     std::memcpy(bytes.data() + kSystemBlockSize, &img, sizeof img);
     Save("changed.dia", bytes.data(), bytes.size());
-    const Result applied = Cli(link, "apply changed.dia");
+    const CliResult applied = Cli(link, "apply changed.dia");
     EXPECT_EQ(applied.code, 0);
     EXPECT_EQ(applied.out, "applied 5 changes\n");
     ASSERT_EQ(Cli(link, "read -o again.dia").code, 0);
@@ -216,7 +117,7 @@ TEST_P(DeviceCli, WriteApplyRecallStore) {
     std::memcpy(&got, Bytes("written.dia").data() + kSystemBlockSize, sizeof got);
     EXPECT_EQ(got.musicR.limiter.level, 9);
 
-    const Result recalled = Cli(link, "recall 3");
+    const CliResult recalled = Cli(link, "recall 3");
     EXPECT_EQ(recalled.code, 0);
     EXPECT_EQ(recalled.out, "3:Set 3\n");
     ASSERT_EQ(Cli(link, "read -o three.dia").code, 0);
@@ -233,7 +134,7 @@ TEST_P(DeviceCli, WriteApplyRecallStore) {
 }
 
 TEST_P(DeviceCli, Meters) {
-    const Result r = Cli(link, "meters -n 4");
+    const CliResult r = Cli(link, "meters -n 4");
     ASSERT_EQ(r.code, 0);
     int lines = 0;
     for (std::size_t pos = 0; (pos = r.out.find('\n', pos)) != std::string::npos; ++pos) {

@@ -63,6 +63,12 @@ expect "$(seq 0 17 | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')" _kelvane_cli k
 expect "1 10 11 12 13 14 15 16" _kelvane_cli kelvane-cli store 1
 expect "" _kelvane_cli kelvane-cli store 3 ''
 expect "--count --help -n" _kelvane_cli kelvane-cli meters -
+touch "$d/rooms.toml"
+expect "$d/folder $d/rooms.toml" _kelvane_cli kelvane-cli fleet "$d/"
+expect "backup" _kelvane_cli kelvane-cli fleet rooms.toml --group small ba
+expect "$d/folder" _kelvane_cli kelvane-cli fleet rooms.toml read -o "$d/"
+expect "--output" _kelvane_cli kelvane-cli fleet rooms.toml backup --jobs 4 --o
+expect "" _kelvane_cli kelvane-cli fleet rooms.toml --rooms ''
 expect "--load" _kelvane_sim kelvane-sim --lo
 expect "$d/all.dat $d/folder" _kelvane_sim kelvane-sim --serial --load "$d/"
 expect "" _kelvane_sim kelvane-sim --udp ''

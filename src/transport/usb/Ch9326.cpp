@@ -63,13 +63,6 @@ Library& Lib() {
     return lib;
 }
 
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) ==
-                      std::toupper(static_cast<unsigned char>(y));
-           });
-}
-
 std::shared_ptr<OpenDevice> Find(int handle) {
     Library& lib = Lib();
     std::lock_guard lock(lib.mutex);
@@ -135,6 +128,13 @@ void FollowBridgeEnvironment() {
     Library& lib = Lib();
     std::lock_guard lock(lib.mutex);
     lib.preference = Preference::Unset;
+}
+
+bool SameBridgePath(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) ==
+                      std::toupper(static_cast<unsigned char>(y));
+           });
 }
 
 bool SimulatedBridgeActive() {
@@ -231,7 +231,7 @@ int CH9326OpenDevicePath(const char* path, int /*shareMode*/) {
     // Callers keep paths upper-cased; device nodes are not, so the listed spelling is opened.
     std::string actual = path;
     for (const std::string& listed : lib.backend->DevicePaths()) {
-        if (SameIgnoringCase(listed, actual)) {
+        if (SameBridgePath(listed, actual)) {
             actual = listed;
             break;
         }

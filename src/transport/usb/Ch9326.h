@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <string>
 
 namespace kel {
 
@@ -69,6 +70,8 @@ void UseSimulatedBridge(bool simulated);
 // Back to the default: the environment variable decides.
 void FollowBridgeEnvironment();
 bool SimulatedBridgeActive();
+// Whether two bridge paths name the same bridge: the layer lists them in capitals, so without case.
+bool SameBridgePath(const std::string& a, const std::string& b);
 // Beyond the bridge's calls: waits up to `timeout` until the background reader holds received bytes and
 // returns how many it holds (0 after the time-out or for a handle that is not open). Lets a receive
 // step wake when a reply arrives instead of sleeping out a fixed poll interval.

@@ -74,18 +74,11 @@ Registry& Reg() {
     return reg;
 }
 
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 std::shared_ptr<SimBridge> FindBridge(const std::string& path) {
     Registry& reg = Reg();
     std::lock_guard lock(reg.mutex);
     for (const auto& b : reg.bridges) {
-        if (SameIgnoringCase(b->path, path)) {
+        if (SameBridgePath(b->path, path)) {
             return b;
         }
     }
@@ -278,7 +271,7 @@ bool UnplugSimulatedBridge(const std::string& path) {
         Registry& reg = Reg();
         std::lock_guard lock(reg.mutex);
         auto it = std::find_if(reg.bridges.begin(), reg.bridges.end(),
-                               [&](const auto& b) { return SameIgnoringCase(b->path, path); });
+                               [&](const auto& b) { return SameBridgePath(b->path, path); });
         if (it == reg.bridges.end()) {
             return false;
         }
