@@ -3,6 +3,7 @@
 
 #include "app/CoreFactory.h"
 #include "app/Options.h"
+#include "app/RemoteHost.h"
 #include "app/TarnDlg.h"
 #include "controls/Skin.h"
 #include "dsp/FilterBank.h"
@@ -74,7 +75,21 @@ int RunApplication(int argc, char** argv) {
     settings.language = options.language;
     CTarnDlg window(*core, settings);
     window.show();
-    return app.exec();
+    std::unique_ptr<RemoteHost> remote;
+    if (options.remote) {
+        std::string error;
+        remote = RemoteHost::Start(window, *options.remote, options.tokenFile, error);
+        if (remote) {
+            std::printf("%s\n", remote->Server().PageUrl().c_str());
+            std::fflush(stdout);
+            remote->ShowDisplay();
+        } else {
+            std::fprintf(stderr, "kelvane: the remote control is not available: %s\n", error.c_str());
+        }
+    }
+    const int code = app.exec();
+    remote.reset(); // the service stops before the window and the model go
+    return code;
 }
 
 } // namespace kel
