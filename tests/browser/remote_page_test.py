@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The remote control page in headless Chromium at phone size (390 x 844), against kelvane-cli serve and
 kelvane-sim on loopback: move the Music fader, tap its mute and a preset, and check that the emulated
-processor received those frames (kelvane-sim --trace-bytes). Optionally saves screenshots."""
+processor received those frames (kelvane-sim --trace-bytes). With --screenshots: the page in English
+after the mute, and in Chinese after the recall (docs/screenshots/remote-page-*.png)."""
 import argparse
 import json
 import os
@@ -111,6 +112,9 @@ def main():
         music.find_element(By.CSS_SELECTOR, ".mute").click()
         wait_for("the Music mute frame", lambda: frames.find(lambda f: master_volume(f, 0, value | MUTE_BIT)))
         wait_for("the muted look", lambda: "muted" in music.get_attribute("class"))
+        if args.screenshots:
+            os.makedirs(args.screenshots, exist_ok=True)
+            driver.save_screenshot(os.path.join(args.screenshots, "remote-page-en.png"))
 
         # A preset.
         driver.find_element(By.CSS_SELECTOR, "#presets button[data-slot='3']").click()
@@ -120,8 +124,6 @@ def main():
         wait_for("the recalled program", lambda: driver.find_element(By.ID, "programName").text == "3: Program 03")
 
         if args.screenshots:
-            os.makedirs(args.screenshots, exist_ok=True)
-            driver.save_screenshot(os.path.join(args.screenshots, "remote-page-en.png"))
             driver.find_element(By.ID, "lang").click()
             wait_for("the Chinese texts", lambda: "预设" in driver.find_element(By.TAG_NAME, "body").text)
             driver.save_screenshot(os.path.join(args.screenshots, "remote-page-zh.png"))
