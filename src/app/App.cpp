@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QMessageBox>
 #include <QStringList>
 
 #include <clocale>
@@ -84,7 +85,9 @@ int RunApplication(int argc, char** argv) {
             std::fflush(stdout);
             remote->ShowDisplay();
         } else {
-            std::fprintf(stderr, "kelvane: the remote control is not available: %s\n", error.c_str());
+            const std::string text = "The remote control is not available: " + error;
+            std::fprintf(stderr, "kelvane: %s\n", text.c_str());
+            QMessageBox::warning(&window, QStringLiteral("Kelvane"), QString::fromStdString(text));
         }
     }
     const int code = app.exec();
