@@ -13,6 +13,7 @@
 #include "model/Timing.h"
 #include "protocol/CommandTables.h"
 #include "remote/RemoteServer.h"
+#include "transport/LinkBenchKit.h"
 #include "transport/LinkSettings.h"
 #include "transport/NetPort.h"
 #include "transport/SerialPort.h"
@@ -43,94 +44,13 @@
 namespace {
 
 using namespace kel;
-using Clock = std::chrono::steady_clock;
 namespace beast = boost::beast;
 namespace http = beast::http;
 namespace websocket = beast::websocket;
 namespace net = boost::asio;
 using tcp = net::ip::tcp;
 
-enum Link : int { LINK_UDP = 0, LINK_PTY = 1 };
-
-void PrepareModel(Link link) {
-    timing::SetScale(1.0);
-    ImageLockGuard lock(ImageLock());
-    ResetModel();
-    TheModel().system.musicMax = 84;
-    CommitShadow(true);
-    TheModel().settings.transportType = link == LINK_UDP ? TRANSPORT_NET : TRANSPORT_SERIAL;
-    TheModel().connection.connected = 1;
-}
-
-double CpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// The emulator in this process, stamping each music master-volume frame.
-class StampingEmulator {
-  public:
-    explicit StampingEmulator(Link link) : m_udp(m_engine), m_pty(m_engine) {
-        m_engine.SetFrameObserver([this](int type, int index, int) {
-            if (type == CMD_MASTER_VOLUME && index == 0) {
-                std::lock_guard lock(m_mutex);
-                m_arrivals.push_back(Clock::now());
-                m_arrived.notify_all();
-            }
-        });
-        std::string error;
-        m_where = link == LINK_UDP ? (m_udp.Start("127.0.0.1", 0, &error) ? std::to_string(m_udp.Port()) : "")
-                                   : (m_pty.Start(&error) ? m_pty.Path() : "");
-    }
-    ~StampingEmulator() {
-        m_udp.Stop();
-        m_pty.Stop();
-    }
-    const std::string& Where() const { return m_where; }
-    std::optional<Clock::time_point> ArrivalAfter(Clock::time_point since) {
-        std::unique_lock lock(m_mutex);
-        std::optional<Clock::time_point> found;
-        m_arrived.wait_for(lock, std::chrono::seconds(5), [&] {
-            for (auto t : m_arrivals) {
-                if (t >= since) {
-                    found = t;
-                    return true;
-                }
-            }
-            return false;
-        });
-        return found;
-    }
-
-  private:
-    DeviceEngine m_engine;
-    UdpServer m_udp;
-    PtyServer m_pty;
-    std::string m_where;
-    std::mutex m_mutex;
-    std::condition_variable m_arrived;
-    std::vector<Clock::time_point> m_arrivals;
-};
-
-class AppLink {
-  public:
-    bool Open(Link link, const std::string& where) {
-        if (link == LINK_UDP) {
-            return SetDevicePort(std::stoi(where)) && m_net.Open() && m_net.Start();
-        }
-        return m_serial.Open(where) && m_serial.Start();
-    }
-    void Close() {
-        m_net.Close();
-        m_serial.Close();
-    }
-
-  private:
-    CNetPort m_net;
-    CSerialPort m_serial;
-};
+using namespace benchkit;
 
 // One phone: a kept-alive HTTP connection.
 class Phone {
@@ -163,7 +83,7 @@ void BM_FaderToFrame(benchmark::State& state) {
     const auto link = static_cast<Link>(state.range(0));
     constexpr int kEdits = 100;
     for (auto _ : state) {
-        StampingEmulator emulator(link);
+        StampingEmulator emulator(link, CMD_MASTER_VOLUME);
         PrepareModel(link);
         remote::RemoteServer server(remote::RemoteOptions{});
         std::string error;
@@ -190,7 +110,7 @@ void BM_FaderToFrame(benchmark::State& state) {
                 ImageLockGuard lock(ImageLock());
                 TheModel().system.musicVolume = static_cast<std::uint8_t>(value);
             }
-            if (const auto arrived = emulator.ArrivalAfter(edited)) {
+            if (const auto arrived = emulator.ArrivalOf(0, edited)) {
                 (viaHttp ? http : direct)
                     .push_back(std::chrono::duration<double, std::milli>(*arrived - edited).count());
             }

@@ -17,6 +17,8 @@
 
 #include <qrencode.h>
 
+#include <array>
+
 namespace kel {
 
 namespace {
@@ -156,22 +158,21 @@ void RemoteHost::ShowDisplay() {
 
 bool RemoteHost::eventFilter(QObject* watched, QEvent* event) {
     // The core's messages reach the window as events whose type is the message number.
+    struct Passed {
+        int message;
+        remote::RemoteEvent event;
+    };
+    static constexpr std::array<Passed, 4> kPassed = {{
+        {MSG_PROGRAM_RECEIVED, remote::RemoteEvent::ProgramReceived},
+        {MSG_SYSTEM_RECEIVED, remote::RemoteEvent::SystemReceived},
+        {MSG_LEVELS_RECEIVED, remote::RemoteEvent::LevelsReceived},
+        {MSG_TRANSPORT_FAILED, remote::RemoteEvent::ConnectionChanged},
+    }};
     if (watched == &m_window) {
-        switch (static_cast<int>(event->type())) {
-        case MSG_PROGRAM_RECEIVED:
-            m_server->Notify(remote::RemoteEvent::ProgramReceived);
-            break;
-        case MSG_SYSTEM_RECEIVED:
-            m_server->Notify(remote::RemoteEvent::SystemReceived);
-            break;
-        case MSG_LEVELS_RECEIVED:
-            m_server->Notify(remote::RemoteEvent::LevelsReceived);
-            break;
-        case MSG_TRANSPORT_FAILED:
-            m_server->Notify(remote::RemoteEvent::ConnectionChanged);
-            break;
-        default:
-            break;
+        for (const Passed& p : kPassed) {
+            if (static_cast<int>(event->type()) == p.message) {
+                m_server->Notify(p.event);
+            }
         }
     }
     return false;

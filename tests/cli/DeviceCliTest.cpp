@@ -4,6 +4,7 @@
 #include "presets/FileIo.h"
 #include "presets/PresetFiles.h"
 #include "presets/ProgramFile.h"
+#include "support/ChildProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -18,48 +19,11 @@ namespace kel {
 namespace {
 
 // kelvane-sim in a child process; its first output line says where it listens.
-class Simulator {
-public:
-    explicit Simulator(const std::string& args) {
-        int out[2];
-        if (::pipe(out) != 0) {
-            return;
-        }
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::dup2(out[1], STDOUT_FILENO);
-            ::close(out[0]);
-            ::close(out[1]);
-            const std::string cmd = std::string("exec ") + KELVANE_SIM + " " + args;
-            ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        m_out = ::fdopen(out[0], "r");
-        char line[256] = {};
-        if (m_out && std::fgets(line, sizeof line, m_out)) {
-            m_where = line;
-            while (!m_where.empty() && (m_where.back() == '\n' || m_where.back() == '\r')) {
-                m_where.pop_back();
-            }
-        }
-    }
-    ~Simulator() {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-        if (m_out) {
-            std::fclose(m_out);
-        }
-    }
+class Simulator : public testkit::ChildProcess {
+  public:
+    explicit Simulator(const std::string& args) : ChildProcess(std::string(KELVANE_SIM) + " " + args) {}
     // "127.0.0.1:PORT" or the pseudo-terminal's path.
-    const std::string& Where() const { return m_where; }
-
-private:
-    pid_t m_pid = -1;
-    FILE* m_out = nullptr;
-    std::string m_where;
+    const std::string& Where() const { return FirstLine(); }
 };
 
 struct Result {
@@ -68,8 +32,8 @@ struct Result {
 };
 
 Result Cli(const std::string& link, const std::string& args) {
-    const std::string cmd = std::string(KELVANE_CLI) + " " + link + " --timing-scale 0.05 " + args +
-                            " 2>>cli-stderr.txt";
+    const std::string cmd =
+        std::string(KELVANE_CLI) + " " + link + " --timing-scale 0.05 " + args + " 2>>cli-stderr.txt";
     Result r{-1, {}};
     FILE* p = ::popen(cmd.c_str(), "r");
     if (!p) {
@@ -113,7 +77,7 @@ std::unique_ptr<PresetStore> DistinctSet() {
 }
 
 class DeviceCli : public ::testing::TestWithParam<const char*> {
-protected:
+  protected:
     void SetUp() override {
         ResetModel();
         auto set = DistinctSet();

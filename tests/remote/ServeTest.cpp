@@ -4,6 +4,7 @@
 #include "emulator/DeviceEngine.h"
 #include "emulator/UdpServer.h"
 #include "protocol/CommandTables.h"
+#include "support/ChildProcess.h"
 
 #include <utility> // ahead of Boost.Asio 1.74 (std::exchange)
 
@@ -82,55 +83,26 @@ class Processor {
 };
 
 // kelvane-cli serve in a child process; its first line on stdout is the page's address.
-class Service {
+class Service : public testkit::ChildProcess {
   public:
-    Service(int devicePort, const std::string& listen, const std::string& extra = "") {
-        int out[2];
-        if (::pipe(out) != 0) {
-            return;
-        }
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::dup2(out[1], STDOUT_FILENO);
-            ::close(out[0]);
-            ::close(out[1]);
-            const std::string cmd = std::string("exec ") + KELVANE_CLI +
-                                    " --no-serial --no-usb --device-address 127.0.0.1 --device-port " +
-                                    std::to_string(devicePort) + " --timing-scale 0.05 serve " + listen +
-                                    " " + extra + " 2>>serve-stderr.txt";
-            ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        m_out = ::fdopen(out[0], "r");
-        char line[512] = {};
-        if (m_out && std::fgets(line, sizeof line, m_out)) {
-            m_url = line;
-            m_url.erase(m_url.find_last_not_of("\r\n") + 1);
-            const auto colon = m_url.find(':', 7);
-            m_host = m_url.substr(7, colon - 7);
-            m_port = std::stoi(m_url.substr(colon + 1));
+    Service(int devicePort, const std::string& listen, const std::string& extra = "")
+        : ChildProcess(std::string(KELVANE_CLI) +
+                       " --no-serial --no-usb --device-address 127.0.0.1 --device-port " +
+                       std::to_string(devicePort) + " --timing-scale 0.05 serve " + listen + " " + extra +
+                       " 2>>serve-stderr.txt") {
+        const std::string& url = FirstLine();
+        if (const auto colon = url.find(':', 7); url.starts_with("http://") && colon != std::string::npos) {
+            m_host = url.substr(7, colon - 7);
+            m_port = std::atoi(url.c_str() + colon + 1);
         }
     }
-    ~Service() {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            int status = 0;
-            ::waitpid(m_pid, &status, 0);
-        }
-        if (m_out) {
-            std::fclose(m_out);
-        }
-    }
-    const std::string& Url() const { return m_url; }
+    const std::string& Url() const { return FirstLine(); }
     const std::string& Host() const { return m_host; }
     int Port() const { return m_port; }
     std::string HostHeader() const { return m_host + ":" + std::to_string(m_port); }
 
   private:
-    pid_t m_pid = -1;
-    FILE* m_out = nullptr;
-    std::string m_url, m_host;
+    std::string m_host;
     int m_port = 0;
 };
 
