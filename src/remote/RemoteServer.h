@@ -16,7 +16,7 @@ struct RemoteOptions {
     std::string token;            // required when not empty (NeedsToken)
     std::size_t maxBody = 1024;   // bytes of a request body; larger ones get 413
     std::size_t maxHeader = 8192; // bytes of a request head; larger ones get 431
-    int requestsPerSecond = 30;   // per client address, with bursts of twice as many; then 429
+    int requestsPerSecond = 50;   // per client address, with bursts of twice as many; then 429
     int maxConnections = 64;      // open connections, pages included
     int maxLive = 32;             // live streams
     int liveIntervalMs = 100;     // at most one live message per stream in this time (10 a second)
