@@ -108,7 +108,8 @@ std::unique_ptr<RemoteHost> RemoteHost::Start(CTarnDlg& window, const std::strin
     remote::RemoteOptions options;
     options.address = where->address;
     options.port = where->port;
-    if (remote::NeedsToken(where->address)) {
+    // A token is needed off 127.0.0.1; one given is used on 127.0.0.1 too.
+    if (remote::NeedsToken(where->address) || tokenFile) {
         const auto token = tokenFile ? remote::TokenFromFile(*tokenFile, error) : remote::UserToken(error);
         if (!token) {
             return nullptr;

@@ -52,7 +52,8 @@ int Serve(LinkPorts& links, CliHooks& hooks, const ServeArgs& args) {
     remote::RemoteOptions options;
     options.address = listen->address;
     options.port = listen->port;
-    if (remote::NeedsToken(listen->address)) {
+    // A token is needed off 127.0.0.1; one given is used on 127.0.0.1 too.
+    if (remote::NeedsToken(listen->address) || !args.tokenFile.empty()) {
         const auto token =
             args.tokenFile.empty() ? remote::UserToken(error) : remote::TokenFromFile(args.tokenFile, error);
         if (!token) {
