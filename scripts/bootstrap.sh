@@ -7,7 +7,8 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev libhidapi-dev libudev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcli11-dev nlohmann-json3-dev libtomlplusplus-dev
+  libcli11-dev nlohmann-json3-dev libtomlplusplus-dev libboost-dev libqrencode-dev
+  chromium chromium-driver python3-selenium
   fonts-liberation2 fonts-wqy-microhei xvfb xauth
   desktop-file-utils appstream file
 )

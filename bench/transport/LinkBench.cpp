@@ -4,6 +4,7 @@
 //
 // The idle run lasts KELVANE_LINK_BENCH_SECONDS (default 60) per link; its emulator runs in a child
 // process, so the CPU figure is the polling application's alone.
+#include "LinkBenchKit.h"
 #include "emulator/DeviceEngine.h"
 #include "emulator/PtyServer.h"
 #include "emulator/UdpServer.h"
@@ -11,6 +12,7 @@
 #include "model/Model.h"
 #include "model/Sections.h"
 #include "model/Timing.h"
+#include "protocol/CommandTables.h"
 #include "protocol/Protocol.h"
 #include "transport/LinkSettings.h"
 #include "transport/NetPort.h"
@@ -37,45 +39,7 @@
 namespace {
 
 using namespace kel;
-using Clock = std::chrono::steady_clock;
-
-enum Link : int { LINK_UDP = 0, LINK_PTY = 1 };
-
-// The idle connection the application keeps after its initial read.
-void PrepareModel(Link link) {
-    timing::SetScale(1.0);
-    ImageLockGuard lock(ImageLock());
-    ResetModel();
-    CommitShadow(true);
-    TheModel().settings.transportType = link == LINK_UDP ? TRANSPORT_NET : TRANSPORT_SERIAL;
-    TheModel().connection.connected = 1;
-}
-
-// Opens the link on an emulator at `where` (a UDP port or a pseudo-terminal path).
-class AppLink {
-  public:
-    bool Open(Link link, const std::string& where) {
-        if (link == LINK_UDP) {
-            return SetDevicePort(std::stoi(where)) && m_net.Open() && m_net.Start();
-        }
-        return m_serial.Open(where) && m_serial.Start();
-    }
-    void Close() {
-        m_net.Close();
-        m_serial.Close();
-    }
-
-  private:
-    CNetPort m_net;
-    CSerialPort m_serial;
-};
-
-double CpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
+using namespace benchkit;
 
 // Starts an emulator in a child process; its port or path comes back through a pipe. The child serves
 // until it is terminated.
@@ -147,64 +111,11 @@ void BM_IdlePollingCpu(benchmark::State& state) {
     ResetLinkSettings();
 }
 
-// The emulator in this process: it stamps the arrival of each band frame.
-class StampingEmulator {
-  public:
-    explicit StampingEmulator(Link link) : m_udp(m_engine), m_pty(m_engine) {
-        m_engine.SetFrameObserver([this](int type, int index, int) {
-            if (type == 3) {
-                std::lock_guard lock(m_mutex);
-                m_arrivals.push_back({index, Clock::now()});
-                m_arrived.notify_all();
-            }
-        });
-        std::string error;
-        if (link == LINK_UDP) {
-            m_where = m_udp.Start("127.0.0.1", 0, &error) ? std::to_string(m_udp.Port()) : "";
-        } else {
-            m_where = m_pty.Start(&error) ? m_pty.Path() : "";
-        }
-    }
-    ~StampingEmulator() {
-        m_udp.Stop();
-        m_pty.Stop();
-    }
-    const std::string& Where() const { return m_where; }
-    // When the band frame with this index arrived after `since`; nullopt after a 5 s wait.
-    std::optional<Clock::time_point> ArrivalOf(int index, Clock::time_point since) {
-        std::unique_lock lock(m_mutex);
-        std::optional<Clock::time_point> found;
-        m_arrived.wait_for(lock, std::chrono::seconds(5), [&] {
-            for (const auto& a : m_arrivals) {
-                if (a.index == index && a.when >= since) {
-                    found = a.when;
-                    return true;
-                }
-            }
-            return false;
-        });
-        return found;
-    }
-
-  private:
-    struct Arrival {
-        int index;
-        Clock::time_point when;
-    };
-    DeviceEngine m_engine;
-    UdpServer m_udp;
-    PtyServer m_pty;
-    std::string m_where;
-    std::mutex m_mutex;
-    std::condition_variable m_arrived;
-    std::vector<Arrival> m_arrivals;
-};
-
 void BM_EditToDeviceLatency(benchmark::State& state) {
     const auto link = static_cast<Link>(state.range(0));
     constexpr int kEdits = 100;
     for (auto _ : state) {
-        StampingEmulator emulator(link);
+        StampingEmulator emulator(link, CMD_EQ_BAND);
         PrepareModel(link);
         AppLink app;
         if (emulator.Where().empty() || !app.Open(link, emulator.Where())) {

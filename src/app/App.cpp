@@ -3,6 +3,7 @@
 
 #include "app/CoreFactory.h"
 #include "app/Options.h"
+#include "app/RemoteHost.h"
 #include "app/TarnDlg.h"
 #include "controls/Skin.h"
 #include "dsp/FilterBank.h"
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QMessageBox>
 #include <QStringList>
 
 #include <clocale>
@@ -75,7 +77,23 @@ int RunApplication(int argc, char** argv) {
     settings.language = options.language;
     CTarnDlg window(*core, settings);
     window.show();
-    return app.exec();
+    std::unique_ptr<RemoteHost> remote;
+    if (options.remote) {
+        std::string error;
+        remote = RemoteHost::Start(window, *options.remote, options.tokenFile, error);
+        if (remote) {
+            std::printf("%s\n", remote->Server().PageUrl().c_str());
+            std::fflush(stdout);
+            remote->ShowDisplay();
+        } else {
+            const std::string text = "The remote control is not available: " + error;
+            std::fprintf(stderr, "kelvane: %s\n", text.c_str());
+            QMessageBox::warning(&window, QStringLiteral("Kelvane"), QString::fromStdString(text));
+        }
+    }
+    const int code = app.exec();
+    remote.reset(); // the service stops before the window and the model go
+    return code;
 }
 
 } // namespace kel

@@ -2,6 +2,7 @@
 #include "app/Options.h"
 
 #include "model/BuildConfig.h"
+#include "remote/RemoteToken.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
@@ -44,7 +45,18 @@ ParseResult ParseOptions(const QStringList& arguments, AppOptions& options, std:
     const QCommandLineOption noUsb(QStringLiteral("no-usb"), QStringLiteral("Do not try USB bridges."));
     const QCommandLineOption noNetwork(QStringLiteral("no-network"),
                                        QStringLiteral("Do not try the network."));
-    parser.addOptions({demo, language, address, port, serial, noSerial, noUsb, noNetwork});
+    const QCommandLineOption remote(
+        QStringLiteral("remote"),
+        QStringLiteral(
+            "Serve the remote control page for phones on [ADDR:]PORT (127.0.0.1 when no address is "
+            "given; any other address requires a token)."),
+        QStringLiteral("[ADDR:]PORT"));
+    const QCommandLineOption tokenFile(
+        QStringLiteral("token-file"),
+        QStringLiteral(
+            "File whose first line is the remote control's token (default: the user's own, made once)."),
+        QStringLiteral("F"));
+    parser.addOptions({demo, language, address, port, serial, noSerial, noUsb, noNetwork, remote, tokenFile});
 
     if (!parser.parse(arguments)) {
         message = parser.errorText().toStdString();
@@ -102,6 +114,17 @@ ParseResult ParseOptions(const QStringList& arguments, AppOptions& options, std:
     out.noSerial = parser.isSet(noSerial);
     out.noUsb = parser.isSet(noUsb);
     out.noNetwork = parser.isSet(noNetwork);
+    if (parser.isSet(remote)) {
+        std::string error;
+        if (!remote::ParseListenAddress(parser.value(remote).toStdString(), error)) {
+            message = "--remote takes [ADDR:]PORT: " + error;
+            return ParseResult::Error;
+        }
+        out.remote = parser.value(remote).toStdString();
+    }
+    if (parser.isSet(tokenFile)) {
+        out.tokenFile = parser.value(tokenFile).toStdString();
+    }
     options = std::move(out);
     return ParseResult::Run;
 }

@@ -22,6 +22,9 @@ struct AppOptions {
     bool noSerial = false;
     bool noUsb = false;
     bool noNetwork = false;
+    // --remote [ADDR:]PORT: serve the remote control page; --token-file: its token.
+    std::optional<std::string> remote;
+    std::optional<std::string> tokenFile;
 };
 
 enum class ParseResult { Run, ExitOk, Error };

@@ -17,6 +17,9 @@ void CliHooks::PostMessage(int message, std::intptr_t wParam, std::intptr_t lPar
         m_queue.push_back({message, wParam, lParam});
     }
     m_posted.notify_all();
+    if (onMessage) {
+        onMessage(message);
+    }
 }
 
 void CliHooks::MessageBox(const std::string& text, const std::string&, BoxIcon) {

@@ -55,6 +55,8 @@ class CliHooks : public AppHooks {
     // The message boxes shown so far.
     int Boxes();
     std::function<void()> onSaveAllPresets;
+    // Told of every posted message, on the posting thread (kelvane-cli serve passes them on).
+    std::function<void(int message)> onMessage;
 
   private:
     std::mutex m_mutex;

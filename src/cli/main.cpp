@@ -5,6 +5,7 @@
 #include "cli/DeviceCommands.h"
 #include "cli/Dump.h"
 #include "cli/Fleet.h"
+#include "cli/Serve.h"
 #include "connection/TransportLinks.h"
 #include "model/BuildConfig.h"
 #include "model/Sections.h"
@@ -26,6 +27,7 @@ struct DeviceArgs {
     std::string name;
     int count = 10;
     bool force = false; // send a file with fields out of range
+    cli::ServeArgs serve;
 };
 
 int RunCommand(const std::string& command, const DeviceArgs& args, const LinkOptions& options);
@@ -72,6 +74,8 @@ int RunCommand(const std::string& command, const DeviceArgs& args, const LinkOpt
             code = cli::Store(links, hooks, args.slot, args.name);
         } else if (command == "meters") {
             code = cli::Meters(links, hooks, args.count);
+        } else if (command == "serve") {
+            code = cli::Serve(links, hooks, args.serve);
         }
     }
     SetAppHooks(nullptr);
@@ -208,6 +212,11 @@ int main(int argc, char** argv) {
     store->add_option("N", device.slot)->required()->check(CLI::Range(1, 16));
     store->add_option("NAME", device.name)->required();
     add("meters", "print level reports")->add_option("-n,--count", device.count)->check(CLI::PositiveNumber);
+    CLI::App* serve = add("serve", "serve the remote control page and API on [ADDR:]PORT (127.0.0.1 when no "
+                                   "address is given; another address needs a token) until stopped");
+    serve->add_option("listen", device.serve.listen, "[ADDR:]PORT")->required();
+    serve->add_option("--token-file", device.serve.tokenFile,
+                      "file whose first line is the token (default: the user's, made once)");
 
     cli::FleetRequest fleet;
     CLI::App* fleetCommand = AddFleet(app, fleet);

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,7 @@ int main(int argc, char** argv) {
     kel::EngineFaults faults;
     bool split = false;
     bool trace = false;
+    bool traceBytes = false;
     std::string noise;
     double timingScale = 1.0;
     app.add_option("--udp", udp, "serve UDP on A:P (loopback only; port 0 picks a free one)")
@@ -93,6 +95,7 @@ int main(int argc, char** argv) {
         ->check(CLI::NonNegativeNumber);
     app.add_option("--noise", noise, "send these bytes (hex, e.g. FF03) ahead of every reply");
     app.add_flag("--trace", trace, "print one line per frame received: type, index, count");
+    app.add_flag("--trace-bytes", traceBytes, "print every frame received as a line of hex bytes, header to checksum");
     app.add_option("--timing-scale", timingScale, "scale of every pause")->check(CLI::PositiveNumber);
     app.set_version_flag("--version", std::string("kelvane-sim ") + kel::build::kVersion,
                          "print the version and exit");
@@ -146,6 +149,19 @@ int main(int argc, char** argv) {
     if (trace) {
         engine->SetFrameObserver([](int type, int index, int count) {
             std::printf("frame type %d index %d count %d\n", type, index, count);
+            std::fflush(stdout);
+        });
+    }
+
+    if (traceBytes) {
+        engine->SetFrameTap([](std::span<const std::uint8_t> frame) {
+            std::string line = "bytes";
+            for (std::uint8_t b : frame) {
+                char hex[4];
+                std::snprintf(hex, sizeof hex, " %02X", b);
+                line += hex;
+            }
+            std::printf("%s\n", line.c_str());
             std::fflush(stdout);
         });
     }
