@@ -5,6 +5,7 @@
 #include "emulator/UdpServer.h"
 #include "protocol/CommandTables.h"
 #include "support/ChildProcess.h"
+#include "support/Wait.h"
 
 #include <utility> // ahead of Boost.Asio 1.74 (std::exchange)
 
@@ -35,17 +36,10 @@ namespace net = boost::asio;
 using tcp = net::ip::tcp;
 using nlohmann::json;
 
-// Waits on observable state, polling; fails the test after a generous bound.
+// Waits on observable state with a generous bound, looking twenty times a second: well inside the
+// service's request rate, so waiting never meets a 429.
 bool WaitFor(const std::function<bool()>& done, std::chrono::seconds bound = std::chrono::seconds(30)) {
-    const auto end = std::chrono::steady_clock::now() + bound;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        // Twenty looks a second: well inside the service's request rate, so waiting never meets a 429.
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
+    return test::WaitUntil(done, bound, std::chrono::milliseconds(50));
 }
 
 // The emulated processor, counting the frames it receives by type and index.
