@@ -47,12 +47,14 @@ std::vector<std::string> RoomCommand(const std::string& self, const FleetRequest
         argv.push_back(std::move(a));
     }
     argv.push_back(r.command);
+    // A name starting with '-' would read as an option of the room's command.
+    const std::string path = r.path.starts_with('-') ? "./" + r.path : r.path;
     if (r.command == "backup") {
-        argv.insert(argv.end(), {"-o", r.path + "/" + room.name + ".dat"});
+        argv.insert(argv.end(), {"-o", path + "/" + room.name + ".dat"});
     } else if (r.command == "read") {
-        argv.insert(argv.end(), {"-o", r.path + "/" + room.name + ".dia"});
+        argv.insert(argv.end(), {"-o", path + "/" + room.name + ".dia"});
     } else if (r.command == "apply" || r.command == "restore") {
-        argv.push_back(r.path);
+        argv.push_back(path);
     } else if (r.command == "recall") {
         argv.push_back(std::to_string(r.slot));
     } else if (r.command == "meters") {

@@ -5,8 +5,10 @@
 #include "presets/ProgramFile.h"
 
 #include <gtest/gtest.h>
+
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -132,6 +134,9 @@ TEST(Fleet, SerialAndUsbRooms) {
     const CliResult applied = Cli("", "fleet rooms.toml --rooms pty apply programs/pty.dia --json");
     EXPECT_EQ(applied.code, 0);
     EXPECT_EQ(JsonLines(applied.out).at(0)["changes"], 0) << applied.out;
+    // A file whose name starts with '-' reaches the room as a file, not as an option.
+    std::filesystem::copy_file("programs/pty.dia", "-pty.dia", std::filesystem::copy_options::overwrite_existing);
+    EXPECT_EQ(Cli("", "fleet rooms.toml --rooms pty apply -- -pty.dia").code, 0);
     const CliResult meters = Cli("", "fleet rooms.toml --rooms usb meters -n 2 --json");
     ::unsetenv("KELVANE_USB_BRIDGE");
     EXPECT_EQ(meters.code, 0);
