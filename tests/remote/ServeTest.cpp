@@ -53,6 +53,10 @@ class Processor {
         std::string error;
         m_started = m_server.Start("127.0.0.1", 0, &error);
     }
+    // The server thread reports into the counts: it stops before they go.
+    ~Processor() { m_server.Stop(); }
+    Processor(const Processor&) = delete;
+    Processor& operator=(const Processor&) = delete;
     bool Started() const { return m_started; }
     int Port() const { return m_server.Port(); }
     int Frames(int type, int index) {
