@@ -58,7 +58,7 @@ struct StripSetup {
     const char* templateCaption;
 };
 
-constexpr std::array<StripSetup, 3> kStripSpecs = {{
+constexpr std::array<StripSetup, 3> kStripSetups = {{
     {IDC_MUSIC_LABEL,
      IDC_MUSIC_SLIDER,
      IDC_MUSIC_VALUE,
@@ -208,8 +208,8 @@ void CTarnDlg::ConfigureLanguage(LanguageSetting setting) {
 
 void CTarnDlg::CreateControls() {
     const QColor white = QColor::fromRgb(skin::kTextOnDark);
-    for (std::size_t i = 0; i < kStripSpecs.size(); ++i) {
-        const StripSetup& item = kStripSpecs[i];
+    for (std::size_t i = 0; i < kStripSetups.size(); ++i) {
+        const StripSetup& item = kStripSetups[i];
         const Conversion& conv = ConversionOf(item.conversion);
         Strip& s = m_strips[i];
 
@@ -345,8 +345,8 @@ void CTarnDlg::RefreshPage() {
 }
 
 void CTarnDlg::RefreshVolumeStrips() {
-    for (std::size_t i = 0; i < kStripSpecs.size(); ++i) {
-        const u8 byte = SystemByte(kStripSpecs[i].volume);
+    for (std::size_t i = 0; i < kStripSetups.size(); ++i) {
+        const u8 byte = SystemByte(kStripSetups[i].volume);
         const int volume = byte & kVolumeMask;
         m_strips[i].value->SetValue(volume);
         m_strips[i].slider->SetPos(volume);
@@ -355,10 +355,10 @@ void CTarnDlg::RefreshVolumeStrips() {
 }
 
 void CTarnDlg::ClampMasterVolume(int strip) {
-    if (strip < 0 || strip >= static_cast<int>(kStripSpecs.size())) {
+    if (strip < 0 || strip >= static_cast<int>(kStripSetups.size())) {
         return;
     }
-    const StripSetup& item = kStripSpecs[static_cast<std::size_t>(strip)];
+    const StripSetup& item = kStripSetups[static_cast<std::size_t>(strip)];
     u8& volume = SystemByte(item.volume);
     const u8 maximum = SystemByte(item.maximum);
     if ((volume & kVolumeMask) > maximum) {
@@ -368,8 +368,8 @@ void CTarnDlg::ClampMasterVolume(int strip) {
 }
 
 int CTarnDlg::StripOfSlider(int controlId) const {
-    for (std::size_t i = 0; i < kStripSpecs.size(); ++i) {
-        if (kStripSpecs[i].slider == controlId) {
+    for (std::size_t i = 0; i < kStripSetups.size(); ++i) {
+        if (kStripSetups[i].slider == controlId) {
             return static_cast<int>(i);
         }
     }
@@ -381,7 +381,7 @@ void CTarnDlg::OnSliderMoved(std::intptr_t controlId, std::intptr_t) {
     if (strip < 0) {
         return;
     }
-    const StripSetup& item = kStripSpecs[static_cast<std::size_t>(strip)];
+    const StripSetup& item = kStripSetups[static_cast<std::size_t>(strip)];
     Strip& s = m_strips[static_cast<std::size_t>(strip)];
     int p = s.slider->GetPos();
     const int maximum = SystemByte(item.maximum);
@@ -395,7 +395,7 @@ void CTarnDlg::OnSliderMoved(std::intptr_t controlId, std::intptr_t) {
 }
 
 void CTarnDlg::OnMuteClicked(int strip) {
-    const StripSetup& item = kStripSpecs[static_cast<std::size_t>(strip)];
+    const StripSetup& item = kStripSetups[static_cast<std::size_t>(strip)];
     u8& volume = SystemByte(item.volume);
     volume = static_cast<u8>(volume ^ kMuteBit);
     m_strips[static_cast<std::size_t>(strip)].mute->SetOn((volume & kMuteBit) != 0);
@@ -438,8 +438,8 @@ void CTarnDlg::ApplyLanguage() {
         const TabEntry& tab = kTabs[static_cast<std::size_t>(i)];
         m_tabs->SetItemText(i, QString::fromUtf8(chinese ? tab.zh : tab.en));
     }
-    for (std::size_t i = 0; i < kStripSpecs.size(); ++i) {
-        m_strips[i].label->SetText(texts::Pick(kStripSpecs[i].caption));
+    for (std::size_t i = 0; i < kStripSetups.size(); ++i) {
+        m_strips[i].label->SetText(texts::Pick(kStripSetups[i].caption));
     }
     m_language->setText(texts::Pick(texts::kLanguageButton));
     m_about->setText(texts::Pick(texts::kAboutMenu));

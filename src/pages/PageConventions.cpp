@@ -35,7 +35,7 @@ QRect PixelRect(const PageRect& r) {
     return DialogUnits::Get().Rect(r.x, r.y, r.w, r.h);
 }
 
-void DefaultSpecError(const std::string& message) {
+void DefaultTableFault(const std::string& message) {
 #ifdef KELVANE_STRICT_PAGES
     std::fprintf(stderr, "page table fault: %s\n", message.c_str());
     std::abort();
@@ -44,7 +44,7 @@ void DefaultSpecError(const std::string& message) {
 #endif
 }
 
-PageTableErrorHandler g_specError = &DefaultSpecError;
+PageTableErrorHandler g_tableFaultHandler = &DefaultTableFault;
 
 ButtonLook LookOf(ItemKind kind) {
     switch (kind) {
@@ -99,8 +99,8 @@ bool AnyControl(ItemKind) {
 } // namespace
 
 PageTableErrorHandler SetPageTableErrorHandler(PageTableErrorHandler handler) {
-    PageTableErrorHandler old = g_specError;
-    g_specError = handler != nullptr ? handler : &DefaultSpecError;
+    PageTableErrorHandler old = g_tableFaultHandler;
+    g_tableFaultHandler = handler != nullptr ? handler : &DefaultTableFault;
     return old;
 }
 
@@ -332,8 +332,8 @@ void CBoundPage::CheckId(const char* table, int id, bool (*accepts)(ItemKind), c
     } else {
         return;
     }
-    m_specErrors.push_back(fault);
-    g_specError(fault);
+    m_tableFaults.push_back(fault);
+    g_tableFaultHandler(fault);
 }
 
 void CBoundPage::CheckTables() {
@@ -341,8 +341,8 @@ void CBoundPage::CheckTables() {
     for (const TemplateItem& item : m_tables.controls) {
         if (std::any_of(m_kinds.begin(), m_kinds.end(), [&](const auto& k) { return k.first == item.id; })) {
             const std::string fault = "template: id " + std::to_string(item.id) + " appears twice";
-            m_specErrors.push_back(fault);
-            g_specError(fault);
+            m_tableFaults.push_back(fault);
+            g_tableFaultHandler(fault);
         }
         m_kinds.emplace_back(item.id, item.kind);
     }

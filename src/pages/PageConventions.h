@@ -195,7 +195,7 @@ class CBoundPage : public CPageBase {
 
     const PageTables& Tables() const { return m_tables; }
     // The faults found in the tables when the page was built (empty for a sound page).
-    const std::vector<std::string>& TableFaults() const { return m_specErrors; }
+    const std::vector<std::string>& TableFaults() const { return m_tableFaults; }
 
     // The controls by template id (null when the id is not of that kind).
     QWidget* Control(int id) const;
@@ -296,7 +296,7 @@ class CBoundPage : public CPageBase {
     const PageTables& m_tables;
     std::vector<std::pair<int, QWidget*>> m_controls;
     std::vector<std::pair<int, ItemKind>> m_kinds;
-    std::vector<std::string> m_specErrors;
+    std::vector<std::string> m_tableFaults;
     CCFStatic* m_graph = nullptr;
     std::unique_ptr<CStripRow> m_strips;
     CFilter* m_highPass = nullptr;
