@@ -32,23 +32,20 @@ constexpr auto kTemplate =
                    groups::TitledSliderTemplate(kRightPreDelay, kCol2, 92, "右通道预延时"),
                    groups::TitledSliderTemplate(kRightDelay, kCol2, 121, "右通道延时"));
 
-constexpr Field Word(std::size_t offset) {
-    return {FieldBase::Edited, FieldForm::Word, offset};
-}
-
 // The delay times are stored in tenths of a millisecond: pre-delay position × 10, delay position × 20.
 const auto kSliders = groups::Concat(
     CommonSliders(Conv::EchoVolume),
     std::to_array<SliderBinding>({
         {E::IDC_PRE_DELAY_SLIDER, E::IDC_PRE_DELAY_VALUE, Conv::EchoPreDelay,
-         Word(offsetof(EchoBlock, preDelay)), kEchoPreDelayUnits},
-        {E::IDC_DELAY_SLIDER, E::IDC_DELAY_VALUE, Conv::EchoDelay, Word(offsetof(EchoBlock, delay)),
-         kEchoDelayUnits},
-        {E::IDC_REPEAT_SLIDER, E::IDC_REPEAT_VALUE, Conv::EchoRepeat, Byte(offsetof(EchoBlock, repeat))},
+         EditedField(offsetof(EchoBlock, preDelay), FieldForm::Word), kEchoPreDelayUnits},
+        {E::IDC_DELAY_SLIDER, E::IDC_DELAY_VALUE, Conv::EchoDelay,
+         EditedField(offsetof(EchoBlock, delay), FieldForm::Word), kEchoDelayUnits},
+        {E::IDC_REPEAT_SLIDER, E::IDC_REPEAT_VALUE, Conv::EchoRepeat,
+         EditedField(offsetof(EchoBlock, repeat))},
         {E::IDC_RIGHT_PRE_DELAY_SLIDER, E::IDC_RIGHT_PRE_DELAY_VALUE, Conv::EchoRightPreDelay,
-         Word(offsetof(EchoBlock, rightPreDelay))},
+         EditedField(offsetof(EchoBlock, rightPreDelay), FieldForm::Word)},
         {E::IDC_RIGHT_DELAY_SLIDER, E::IDC_RIGHT_DELAY_VALUE, Conv::EchoRightDelay,
-         Word(offsetof(EchoBlock, rightDelay))},
+         EditedField(offsetof(EchoBlock, rightDelay), FieldForm::Word)},
     }));
 
 constexpr auto kTexts = groups::Concat(

@@ -89,13 +89,9 @@ constexpr auto CommonTemplate(const CommonCaptions& c) {
         groups::CrossoverTemplate(kLpf, kCol1, 107, c.lpf));
 }
 
-constexpr Field Byte(std::size_t offset) {
-    return {FieldBase::Edited, FieldForm::Byte, offset};
-}
-
 constexpr std::array<SliderBinding, 4> CommonSliders(Conv volume) {
-    return {{{IDC_WET_SLIDER, IDC_WET_VALUE, volume, Byte(offsetof(EchoBlock, wet))},
-             {IDC_DRY_SLIDER, IDC_DRY_VALUE, volume, Byte(offsetof(EchoBlock, dry))},
+    return {{{IDC_WET_SLIDER, IDC_WET_VALUE, volume, EditedField(offsetof(EchoBlock, wet))},
+             {IDC_DRY_SLIDER, IDC_DRY_VALUE, volume, EditedField(offsetof(EchoBlock, dry))},
              groups::CrossoverSlider(kHpf, FieldBase::HighPass),
              groups::CrossoverSlider(kLpf, FieldBase::LowPass)}};
 }
@@ -105,9 +101,9 @@ inline constexpr std::array<ComboBinding, 2> kCommonCombos = {
 
 // The sign switches toggle their byte and leave the graph alone; "EQ pass" redraws it.
 inline constexpr std::array<ToggleBinding, 3> kCommonToggles = {{
-    {IDC_EQ_PASS, Byte(offsetof(EchoBlock, bypass)), true},
-    {IDC_WET_SIGN, Byte(offsetof(EchoBlock, wetSign)), false},
-    {IDC_DRY_SIGN, Byte(offsetof(EchoBlock, drySign)), false},
+    {IDC_EQ_PASS, EditedField(offsetof(EchoBlock, bypass)), true},
+    {IDC_WET_SIGN, EditedField(offsetof(EchoBlock, wetSign)), false},
+    {IDC_DRY_SIGN, EditedField(offsetof(EchoBlock, drySign)), false},
 }};
 
 // "EQ pass" keeps its caption in both languages.

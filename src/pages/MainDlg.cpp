@@ -130,10 +130,6 @@ constexpr auto kTemplate = groups::Concat(
         {M::IDC_DECODE, ItemKind::Button, {kColC + 56, 130, 52, 14}, "解码"},
     }));
 
-constexpr Field Selected(std::size_t offset) {
-    return {FieldBase::Edited, FieldForm::Byte, offset};
-}
-
 // Mix levels and switches belong to the selected record, the limiter to the limiter record (Shared); the
 // left (or only) delay and mute to the left record, which is the limiter record too; the right ones to the
 // pair's right record (Partner).
@@ -141,11 +137,11 @@ const auto kSliders = groups::Concat(
     std::to_array<SliderBinding>({
         groups::CrossoverSlider(kHpf, FieldBase::HighPass),
         groups::CrossoverSlider(kLpf, FieldBase::LowPass),
-        {M::IDC_MUSIC_SLIDER, M::IDC_MUSIC_VALUE, Conv::MixLevel, Selected(MixLevelAt(0))},
-        {M::IDC_MIC_SLIDER, M::IDC_MIC_VALUE, Conv::MixLevel, Selected(MixLevelAt(1))},
-        {M::IDC_ECHOA_SLIDER, M::IDC_ECHOA_VALUE, Conv::MixLevel, Selected(MixLevelAt(2))},
-        {M::IDC_ECHOB_SLIDER, M::IDC_ECHOB_VALUE, Conv::MixLevel, Selected(MixLevelAt(3))},
-        {M::IDC_REVERB_SLIDER, M::IDC_REVERB_VALUE, Conv::MixLevel, Selected(MixLevelAt(4))},
+        {M::IDC_MUSIC_SLIDER, M::IDC_MUSIC_VALUE, Conv::MixLevel, EditedField(MixLevelAt(0))},
+        {M::IDC_MIC_SLIDER, M::IDC_MIC_VALUE, Conv::MixLevel, EditedField(MixLevelAt(1))},
+        {M::IDC_ECHOA_SLIDER, M::IDC_ECHOA_VALUE, Conv::MixLevel, EditedField(MixLevelAt(2))},
+        {M::IDC_ECHOB_SLIDER, M::IDC_ECHOB_VALUE, Conv::MixLevel, EditedField(MixLevelAt(3))},
+        {M::IDC_REVERB_SLIDER, M::IDC_REVERB_VALUE, Conv::MixLevel, EditedField(MixLevelAt(4))},
         {.slider = M::IDC_LEFT_DELAY_SLIDER,
          .partner = M::IDC_LEFT_DELAY_VALUE,
          .conversion = Conv::OutputDelay,
@@ -167,12 +163,12 @@ const auto kCombos = std::to_array<ComboBinding>({
 });
 
 const auto kToggles = std::to_array<ToggleBinding>({
-    {M::IDC_MUSIC_SWITCH, Selected(MixSwitchAt(0)), false},
-    {M::IDC_MIC_SWITCH, Selected(MixSwitchAt(1)), false},
-    {M::IDC_ECHOA_SWITCH, Selected(MixSwitchAt(2)), false},
-    {M::IDC_ECHOB_SWITCH, Selected(MixSwitchAt(3)), false},
-    {M::IDC_REVERB_SWITCH, Selected(MixSwitchAt(4)), false},
-    {M::IDC_EQ_PASS, Selected(kBypass), true},
+    {M::IDC_MUSIC_SWITCH, EditedField(MixSwitchAt(0)), false},
+    {M::IDC_MIC_SWITCH, EditedField(MixSwitchAt(1)), false},
+    {M::IDC_ECHOA_SWITCH, EditedField(MixSwitchAt(2)), false},
+    {M::IDC_ECHOB_SWITCH, EditedField(MixSwitchAt(3)), false},
+    {M::IDC_REVERB_SWITCH, EditedField(MixSwitchAt(4)), false},
+    {M::IDC_EQ_PASS, EditedField(kBypass), true},
     {M::IDC_LEFT_MUTE, {FieldBase::Shared, FieldForm::Byte, kMute}, false},
     {M::IDC_RIGHT_MUTE, {FieldBase::Partner, FieldForm::Byte, kMute}, false},
 });

@@ -77,15 +77,11 @@ constexpr auto kTemplate = groups::Concat(
     groups::LimiterTemplate(kLimiterIds, kCol3, 2, 24, "压限器"),
     groups::ExciterTemplate(kHighExciterIds, kCol3, 109, "高音激励"));
 
-constexpr Field Edited(std::size_t offset) {
-    return {FieldBase::Edited, FieldForm::Byte, offset};
-}
-
 const auto kSliders = groups::Concat(
     std::to_array<SliderBinding>({
         groups::CrossoverSlider(kHpf, FieldBase::HighPass),
         groups::CrossoverSlider(kLpf, FieldBase::LowPass),
-        {M::IDC_LEVEL_SLIDER, M::IDC_LEVEL_VALUE, Conv::MicLevel, Edited(offsetof(MicBlock, level))},
+        {M::IDC_LEVEL_SLIDER, M::IDC_LEVEL_VALUE, Conv::MicLevel, EditedField(offsetof(MicBlock, level))},
         groups::ExciterSlider(kLowExciterIds, kLowExciter),
         groups::ExciterSlider(kHighExciterIds, kHighExciter),
     }),
@@ -99,12 +95,12 @@ const auto kCombos = groups::Concat(
     std::to_array<ComboBinding>({
         groups::CrossoverSlope(kHpf, FieldBase::HighPass),
         groups::CrossoverSlope(kLpf, FieldBase::LowPass),
-        {M::IDC_FEEDBACK, kFeedbackItems, Edited(offsetof(MicBlock, feedback))},
+        {M::IDC_FEEDBACK, kFeedbackItems, EditedField(offsetof(MicBlock, feedback))},
     }),
     groups::ExciterCombos(kLowExciterIds, kLowExciter), groups::ExciterCombos(kHighExciterIds, kHighExciter));
 
 const auto kToggles = std::to_array<ToggleBinding>({
-    {M::IDC_EQ_BYPASS, Edited(offsetof(MicBlock, bypass)), true},
+    {M::IDC_EQ_BYPASS, EditedField(offsetof(MicBlock, bypass)), true},
 });
 
 // "EQ Bypass" keeps its caption in both languages.

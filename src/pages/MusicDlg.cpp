@@ -75,10 +75,6 @@ constexpr auto kTemplate = groups::Concat(
     groups::LimiterTemplate(kLimiterIds, kCol3, 4, 22, "音乐压限器"),
     groups::ExciterTemplate(kHighExciterIds, kCol3, 108, "高音激励"));
 
-constexpr Field Edited(std::size_t offset, FieldForm form = FieldForm::Byte) {
-    return {FieldBase::Edited, form, offset};
-}
-
 // The limiter and the gate are one setting of both channels, kept in Music Left (the shared record).
 const auto kSliders =
     groups::Concat(std::to_array<SliderBinding>({
@@ -86,8 +82,8 @@ const auto kSliders =
                         M::IDC_KEY_VALUE,
                         Conv::KeyControl,
                         {FieldBase::System, FieldForm::HighNibble, offsetof(SystemBlock, keySen)}},
-                       groups::CrossoverSlider(
-                           kMainHpfIds, Edited(kMainHpf + offsetof(FilterRecord, freq), FieldForm::Word)),
+                       groups::CrossoverSlider(kMainHpfIds, EditedField(kMainHpf + offsetof(FilterRecord, freq),
+                                                                        FieldForm::Word)),
                        groups::CrossoverSlider(kHpf, FieldBase::HighPass),
                        groups::CrossoverSlider(kLpf, FieldBase::LowPass),
                        groups::ExciterSlider(kLowExciterIds, kLowExciter),
@@ -98,14 +94,14 @@ const auto kSliders =
 
 const auto kCombos = groups::Concat(
     std::to_array<ComboBinding>({
-        groups::CrossoverSlope(kMainHpfIds, Edited(kMainHpf + offsetof(FilterRecord, slope))),
+        groups::CrossoverSlope(kMainHpfIds, EditedField(kMainHpf + offsetof(FilterRecord, slope))),
         groups::CrossoverSlope(kHpf, FieldBase::HighPass),
         groups::CrossoverSlope(kLpf, FieldBase::LowPass),
     }),
     groups::ExciterCombos(kLowExciterIds, kLowExciter), groups::ExciterCombos(kHighExciterIds, kHighExciter));
 
 const auto kToggles = std::to_array<ToggleBinding>({
-    {M::IDC_EQ_BYPASS, Edited(offsetof(MusicBlock, bypass)), true},
+    {M::IDC_EQ_BYPASS, EditedField(offsetof(MusicBlock, bypass)), true},
 });
 
 constexpr auto kTexts = groups::Concat(

@@ -68,6 +68,11 @@ struct Field {
     std::size_t offset = 0; // within the record (Byte, Word, nibbles), or the band index (Band)
 };
 
+// A field of the record the page edits (the selected channel's).
+constexpr Field EditedField(std::size_t offset, FieldForm form = FieldForm::Byte) {
+    return {FieldBase::Edited, form, offset};
+}
+
 // A slider and its partner (a value display or a numeric edit, as the template says) showing one field.
 // The field holds position × scale (a delay stored in finer steps than its slider moves); shown is the
 // stored value ÷ scale, truncated. An inverted slider has its maximum at the top. Slider 0 binds a
