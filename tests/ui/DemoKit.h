@@ -5,12 +5,16 @@
 #include "app/App.h"
 #include "app/Show_Dlg.h"
 #include "app/TarnDlg.h"
+#include "controls/BitmapSlider.h"
+#include "controls/MessageEvent.h"
 #include "model/Model.h"
+#include "pages/PageConventions.h"
 #include "protocol/CommandTables.h"
 #include "support/ProcessState.h"
 #include "transport/usb/Ch9326.h"
 #include "transport/usb/SimBridge.h"
 
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QTest>
@@ -260,6 +264,19 @@ inline bool TypeIntoEdit(QWidget* window, QLineEdit* edit, const QString& text) 
     QTest::keyClicks(edit, text);
     QTest::keyClick(edit, Qt::Key_Return);
     return true;
+}
+
+// The operator's slider move: the slider's new position and its report, posted as the control posts it.
+inline void MoveSlider(CBoundPage* page, int id, int position) {
+    page->Slider(id)->SetPos(position);
+    QCoreApplication::postEvent(page, new CMessageEvent(MSG_SLIDER_MOVED, id, position));
+}
+
+// The operator's choice in a combo box.
+inline void Choose(CBoundPage* page, int id, int index) {
+    QComboBox* box = page->Combo(id);
+    box->setCurrentIndex(index);
+    Q_EMIT box->activated(index);
 }
 
 } // namespace kel::uitest

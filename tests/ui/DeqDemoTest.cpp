@@ -66,8 +66,7 @@ void DeqDemoTest::editsReachTheProcessorAndADragStopsAtTheFloor() {
     QCOMPARE(page->EditedChannel(), int(EQ_DEQ_R));
     QVERIFY(demo.CommandsWhileIdle(2).empty()); // switching channels sends nothing
     const int ratio = D::BandId(2, D::RATIO_SLIDER);
-    page->Slider(ratio)->SetPos(33);
-    QCoreApplication::postEvent(page, new CMessageEvent(MSG_SLIDER_MOVED, ratio, 33));
+    MoveSlider(page, ratio, 33);
     QCoreApplication::processEvents();
     QCOMPARE(int(m.image.musicR.deq[2].ratio), 33);
     const std::vector<Frame> commands = demo.CommandsOfEdit();
@@ -82,13 +81,7 @@ void DeqDemoTest::editsReachTheProcessorAndADragStopsAtTheFloor() {
     const std::vector<Edit> edits = {
         {"gain edit", [&] { TypeIntoEdit(demo.window.get(), page->NumEdit(D::BandId(1, D::GAIN)), "6"); },
          true},
-        {"type",
-         [&] {
-             QComboBox* box = page->Combo(D::BandId(1, D::TYPE));
-             box->setCurrentIndex(BAND_P);
-             Q_EMIT box->activated(BAND_P);
-         },
-         true},
+        {"type", [&] { Choose(page, D::BandId(1, D::TYPE), BAND_P); }, true},
         {"graph drag to the floor",
          [&] {
              const Point c = Collection(EQ_DEQ_L, 0).At(0).MarkerRect().Center();

@@ -29,17 +29,6 @@ class EffectDemoTest : public QObject {
 
 namespace {
 
-void MoveSlider(CBoundPage* page, int id, int position) {
-    page->Slider(id)->SetPos(position);
-    QCoreApplication::postEvent(page, new CMessageEvent(MSG_SLIDER_MOVED, id, position));
-}
-
-void Choose(CBoundPage* page, int id, int index) {
-    QComboBox* box = page->Combo(id);
-    box->setCurrentIndex(index);
-    Q_EMIT box->activated(index);
-}
-
 void DragBand(CEffect_Dlg* page, int channel, int band) {
     const Point c = Collection(channel, 0).At(band).MarkerRect().Center();
     DragMarkerUp(page->Graph(), QPoint(c.x, c.y), 40);

@@ -29,17 +29,6 @@ namespace {
 
 enum Block { kSing, kDisco };
 
-void MoveSlider(CBoundPage* page, int id, int position) {
-    page->Slider(id)->SetPos(position);
-    QCoreApplication::postEvent(page, new CMessageEvent(MSG_SLIDER_MOVED, id, position));
-}
-
-void Choose(CBoundPage* page, int id, int index) {
-    QComboBox* box = page->Combo(id);
-    box->setCurrentIndex(index);
-    Q_EMIT box->activated(index);
-}
-
 bool SameBlock(const OutputBlock& a, const OutputBlock& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }

@@ -37,22 +37,10 @@ void MicDemoTest::eachKindOfEditReachesTheProcessorAsItsCommand() {
     QVERIFY(demo.CommandsWhileIdle(3).empty());
 
     const std::vector<Edit> edits = {
-        {"slider",
-         [&] {
-             page->Slider(M::IDC_GATE_THRESHOLD_SLIDER)->SetPos(40);
-             QCoreApplication::postEvent(
-                 page, new CMessageEvent(MSG_SLIDER_MOVED, M::IDC_GATE_THRESHOLD_SLIDER, 40));
-         },
-         true},
+        {"slider", [&] { MoveSlider(page, M::IDC_GATE_THRESHOLD_SLIDER, 40); }, true},
         {"numeric edit", [&] { TypeIntoEdit(demo.window.get(), page->NumEdit(M::IDC_HPF_EDIT), "200"); },
          true},
-        {"combo",
-         [&] {
-             QComboBox* box = page->Combo(M::IDC_FEEDBACK);
-             box->setCurrentIndex(2);
-             Q_EMIT box->activated(2);
-         },
-         true},
+        {"combo", [&] { Choose(page, M::IDC_FEEDBACK, 2); }, true},
         {"toggle", [&] { page->Button(M::IDC_EQ_BYPASS)->click(); }, true},
         {"graph drag",
          [&] {
