@@ -117,17 +117,6 @@ std::unique_ptr<RemoteHost> RemoteHost::Start(CTarnDlg& window, const std::strin
         options.token = *token;
     }
     auto server = std::make_unique<remote::RemoteServer>(options);
-    // A phone's edit: the window shows the model again, on its own thread.
-    CTarnDlg* target = &window;
-    server->onEdited = [target] {
-        QMetaObject::invokeMethod(
-            target,
-            [target] {
-                target->RefreshPage();
-                target->UpdateStatus(true);
-            },
-            Qt::QueuedConnection);
-    };
     if (!server->Start(error)) {
         return nullptr;
     }
@@ -144,9 +133,24 @@ RemoteHost::RemoteHost(CTarnDlg& window, std::unique_ptr<remote::RemoteServer> s
     connect(show, &QAction::triggered, this, [this] { ShowDisplay(); });
     window.addAction(show);
     window.installEventFilter(this);
+    // A phone's edit: the window shows the model again, on its own thread.
+    CTarnDlg* target = &window;
+    m_editListener = TheModel().edits.Add([target](const ModelChange& change) {
+        if (change.origin != EditOrigin::Remote) {
+            return;
+        }
+        QMetaObject::invokeMethod(
+            target,
+            [target] {
+                target->RefreshPage();
+                target->UpdateStatus(true);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 RemoteHost::~RemoteHost() {
+    TheModel().edits.Remove(m_editListener);
     m_window.removeEventFilter(this);
     m_server->Stop(); // before the model and the window go
 }

@@ -52,6 +52,7 @@ class RemoteHost : public QObject {
     RemoteHost(CTarnDlg& window, std::unique_ptr<remote::RemoteServer> server);
     CTarnDlg& m_window;
     std::unique_ptr<remote::RemoteServer> m_server;
+    int m_editListener = 0; // in the model's edit listeners: a phone's edit refreshes the window
     CRemoteDlg* m_display = nullptr; // owned by the window
 };
 

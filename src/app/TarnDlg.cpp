@@ -51,8 +51,8 @@ constexpr int kEnglishLocaleId = 0x0409;
 // One master volume strip: its controls, its system block bytes, its conversion and its captions.
 struct StripSetup {
     int label, slider, value, mute;
-    std::size_t volume;  // volume byte, bit 7 = mute
-    std::size_t maximum; // "... max volume" byte
+    FieldAt volume;  // volume byte, bit 7 = mute
+    FieldAt maximum; // "... max volume" byte
     Conv conversion;
     texts::Pair caption;
     const char* templateCaption;
@@ -63,8 +63,8 @@ constexpr std::array<StripSetup, 3> kStripSetups = {{
      IDC_MUSIC_SLIDER,
      IDC_MUSIC_VALUE,
      IDC_MUSIC_MUTE,
-     offsetof(SystemBlock, musicVolume),
-     offsetof(SystemBlock, musicMax),
+     At(KEL_FIELD(SystemBlock, musicVolume)),
+     At(KEL_FIELD(SystemBlock, musicMax)),
      Conv::MusicVolume,
      {"音乐音量", "Music Vol"},
      "音乐"},
@@ -72,8 +72,8 @@ constexpr std::array<StripSetup, 3> kStripSetups = {{
      IDC_MIC_SLIDER,
      IDC_MIC_VALUE,
      IDC_MIC_MUTE,
-     offsetof(SystemBlock, micVolume),
-     offsetof(SystemBlock, micMax),
+     At(KEL_FIELD(SystemBlock, micVolume)),
+     At(KEL_FIELD(SystemBlock, micMax)),
      Conv::MicVolume,
      {"话筒音量", "Mic Vol"},
      "话筒"},
@@ -81,15 +81,15 @@ constexpr std::array<StripSetup, 3> kStripSetups = {{
      IDC_EFFECT_SLIDER,
      IDC_EFFECT_VALUE,
      IDC_EFFECT_MUTE,
-     offsetof(SystemBlock, effectVolume),
-     offsetof(SystemBlock, effectMax),
+     At(KEL_FIELD(SystemBlock, effectVolume)),
+     At(KEL_FIELD(SystemBlock, effectMax)),
      Conv::EffectVolume,
      {"效果音量", "Effect Vol"},
      "效果"},
 }};
 
-u8& SystemByte(std::size_t offset) {
-    return reinterpret_cast<u8*>(&TheModel().system)[offset];
+int SystemByte(const FieldAt& field) {
+    return ReadField(TheModel(), field);
 }
 
 QRect WindowRect(int id) {
@@ -346,7 +346,7 @@ void CTarnDlg::RefreshPage() {
 
 void CTarnDlg::RefreshVolumeStrips() {
     for (std::size_t i = 0; i < kStripSetups.size(); ++i) {
-        const u8 byte = SystemByte(kStripSetups[i].volume);
+        const int byte = SystemByte(kStripSetups[i].volume);
         const int volume = byte & kVolumeMask;
         m_strips[i].value->SetValue(volume);
         m_strips[i].slider->SetPos(volume);
@@ -359,10 +359,10 @@ void CTarnDlg::ClampMasterVolume(int strip) {
         return;
     }
     const StripSetup& item = kStripSetups[static_cast<std::size_t>(strip)];
-    u8& volume = SystemByte(item.volume);
-    const u8 maximum = SystemByte(item.maximum);
+    const int volume = SystemByte(item.volume);
+    const int maximum = SystemByte(item.maximum);
     if ((volume & kVolumeMask) > maximum) {
-        volume = maximum; // also clears the mute bit
+        EditField(TheModel(), item.volume, maximum); // also clears the mute bit
         RefreshVolumeStrips();
     }
 }
@@ -390,14 +390,14 @@ void CTarnDlg::OnSliderMoved(std::intptr_t controlId, std::intptr_t) {
         s.slider->SetPos(p);
     }
     s.value->SetValue(p);
-    SystemByte(item.volume) = static_cast<u8>(p); // the new volume is not muted
+    EditField(TheModel(), item.volume, p); // the new volume is not muted
     s.mute->SetOn(false);
 }
 
 void CTarnDlg::OnMuteClicked(int strip) {
     const StripSetup& item = kStripSetups[static_cast<std::size_t>(strip)];
-    u8& volume = SystemByte(item.volume);
-    volume = static_cast<u8>(volume ^ kMuteBit);
+    const int volume = SystemByte(item.volume) ^ kMuteBit;
+    EditField(TheModel(), item.volume, volume);
     m_strips[static_cast<std::size_t>(strip)].mute->SetOn((volume & kMuteBit) != 0);
 }
 

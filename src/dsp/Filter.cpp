@@ -1,6 +1,9 @@
 // CFilter: setters write the bound record, every change recomputes the response, marker and curve.
 #include "dsp/Filter.h"
 
+#include "model/Edit.h"
+#include "model/Model.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -60,8 +63,8 @@ void CFilter::LoadBand() {
     m_frequencyHz = IndexToFreq(SafeFreqIndex(m_band->freq.get()));
     const int q = std::clamp<int>(m_band->q, 0, kQIndexMax);
     m_q = IndexToQ(q);
-    if (IsBand()) {
-        m_band->q = static_cast<u8>(q);
+    if (IsBand() && m_band->q != q) {
+        m_band->q = static_cast<u8>(q); // a damaged Q index is put in range
     }
     m_gainDb = GainIndexToDb(m_band->gain);
     // A band type the device does not know is drawn as switched off; the byte itself is kept.
@@ -71,6 +74,14 @@ void CFilter::LoadBand() {
 void CFilter::LoadCrossover() {
     m_frequencyHz = IndexToFreq(SafeFreqIndex(m_crossover->freq.get()));
     m_slopeIndex = m_crossover->slope;
+}
+
+void CFilter::StoreBand(const EqBand& value) {
+    EditRecord(TheModel(), m_band, value); // the whole band at once, through the edit path
+}
+
+void CFilter::StoreCrossover(const FilterRecord& value) {
+    EditRecord(TheModel(), m_crossover, value);
 }
 
 void CFilter::SetType(int type) {
@@ -84,7 +95,9 @@ void CFilter::SetType(int type) {
         m_numberText = "L";
     }
     if (m_band) {
-        m_band->type = static_cast<u8>(type);
+        EqBand next = *m_band;
+        next.type = static_cast<u8>(type);
+        StoreBand(next);
     }
     Recalculate();
 }
@@ -93,7 +106,9 @@ void CFilter::SetFrequencyIndex(int index) {
     index = SafeFreqIndex(index);
     m_frequencyHz = IndexToFreq(index);
     if (m_band) {
-        m_band->freq = static_cast<std::uint16_t>(index);
+        EqBand next = *m_band;
+        next.freq = static_cast<std::uint16_t>(index);
+        StoreBand(next);
     }
     Recalculate();
 }
@@ -102,7 +117,9 @@ void CFilter::SetCrossoverFrequencyIndex(int index) {
     index = SafeFreqIndex(index);
     m_frequencyHz = IndexToFreq(index);
     if (m_crossover) {
-        m_crossover->freq = static_cast<std::uint16_t>(index);
+        FilterRecord next = *m_crossover;
+        next.freq = static_cast<std::uint16_t>(index);
+        StoreCrossover(next);
     }
     Recalculate();
 }
@@ -110,7 +127,9 @@ void CFilter::SetCrossoverFrequencyIndex(int index) {
 void CFilter::SetGainIndex(int index) {
     index = std::clamp(index, 0, kGainIndexMax);
     if (m_band) {
-        m_band->gain = static_cast<u8>(index);
+        EqBand next = *m_band;
+        next.gain = static_cast<u8>(index);
+        StoreBand(next);
     }
     m_gainDb = GainIndexToDb(index);
     Recalculate();
@@ -120,7 +139,9 @@ void CFilter::SetQIndex(int index) {
     index = std::clamp(index, 0, kQIndexMax);
     m_q = IndexToQ(index);
     if (m_band && IsBand()) {
-        m_band->q = static_cast<u8>(index);
+        EqBand next = *m_band;
+        next.q = static_cast<u8>(index);
+        StoreBand(next);
     }
     Recalculate();
 }
@@ -129,7 +150,9 @@ void CFilter::SetSlope(int slope) {
     slope = std::clamp(slope, 0, kSlopeCount - 1);
     m_slopeIndex = slope;
     if (m_crossover) {
-        m_crossover->slope = static_cast<u8>(slope);
+        FilterRecord next = *m_crossover;
+        next.slope = static_cast<u8>(slope);
+        StoreCrossover(next);
     }
     Recalculate();
 }
@@ -317,15 +340,16 @@ bool CFilter::DragBand(Point p) {
 
     f = std::clamp(f, kFreqMinHz, kFreqMaxHz);
     const int freqIndex = FreqToIndex(f);
-    if (m_band) {
-        m_band->freq = static_cast<std::uint16_t>(freqIndex);
-    }
     m_frequencyHz = m_type == FT_BYPASS ? f : IndexToFreq(freqIndex);
 
     m_gainDb = g;
     const int gainIndex = DbToGainIndexDrag(g);
     if (m_band) {
-        m_band->gain = static_cast<u8>(gainIndex);
+        // Frequency and gain in one write: the change detector never sends one without the other.
+        EqBand next = *m_band;
+        next.freq = static_cast<std::uint16_t>(freqIndex);
+        next.gain = static_cast<u8>(gainIndex);
+        StoreBand(next);
     }
     if (m_gainSlider) {
         m_gainSlider->SetPosInverted(gainIndex);
@@ -351,7 +375,9 @@ bool CFilter::DragCrossover(Point p) {
     if (x <= 0 && m_type == FT_HIGHPASS) {
         // Past the left edge the high-pass is out of the way: lowest index, nothing in the summed curve.
         if (m_crossover) {
-            m_crossover->freq = 0;
+            FilterRecord next = *m_crossover;
+            next.freq = 0;
+            StoreCrossover(next);
         }
         m_responseDb.fill(0.0);
         PlaceMarker();
@@ -361,7 +387,9 @@ bool CFilter::DragCrossover(Point p) {
     const double f = std::clamp(XToFreq(x, m_plotWidth), kFreqMinHz, kFreqMaxHz);
     const int index = FreqToIndex(f);
     if (m_crossover) {
-        m_crossover->freq = static_cast<std::uint16_t>(index);
+        FilterRecord next = *m_crossover;
+        next.freq = static_cast<std::uint16_t>(index);
+        StoreCrossover(next);
     }
     m_frequencyHz = IndexToFreq(index);
     Recalculate();

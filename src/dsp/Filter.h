@@ -98,6 +98,9 @@ class CFilter {
     bool DragCrossover(Point p);
 
   private:
+    // The bound record takes a new value: in the working model through the edit path, elsewhere plainly.
+    void StoreBand(const EqBand& value);
+    void StoreCrossover(const FilterRecord& value);
     void LoadBand();
     void LoadCrossover();
     void PlaceMarker();

@@ -1,6 +1,7 @@
 // The process-wide model: working and shadow copies, preset store, settings, frame records, ImageLock.
 #pragma once
 
+#include "model/Edit.h"
 #include "model/ProgramImage.h"
 #include "model/SystemBlock.h"
 #include "protocol/FrameRecord.h"
@@ -122,8 +123,11 @@ struct Model {
     // The system page writes a new password here before it asks for type 140 (bytes 14..19) or 141 (4..7).
     std::array<std::uint8_t, 20> passwordEntry{};
     DialogPaths paths;
-    // ImageLock: guards the model, the queue and the frame records.
+    // ImageLock: guards the model, the queue and the frame records. Held only while data is touched,
+    // never across a wait (a socket call, a serial wait, a pause of the timing table).
     std::recursive_mutex imageLock;
+    // Told of every operator edit of the working image and system block (Edit.h).
+    ChangeListeners edits;
 
     OutputBlock& ActiveOutputBlock() { return image.out[modeSelector.Block()]; }
 };

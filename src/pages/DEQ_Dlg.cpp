@@ -15,19 +15,13 @@ namespace {
 using D = CDEQ_Dlg;
 
 // Band i's record within a MusicBlock; its compressor bytes follow the LimiterRecord order.
-constexpr std::size_t kDeq = offsetof(MusicBlock, deq);
-static_assert(kDeq == 121 && sizeof(DynamicEqBand) == 10);
-static_assert(offsetof(DynamicEqBand, limitLevel) == 5 &&
-              offsetof(DynamicEqBand, attack) - offsetof(DynamicEqBand, limitLevel) ==
-                  offsetof(LimiterRecord, attack) &&
-              offsetof(DynamicEqBand, release) - offsetof(DynamicEqBand, limitLevel) ==
-                  offsetof(LimiterRecord, release) &&
-              offsetof(DynamicEqBand, ratio) - offsetof(DynamicEqBand, limitLevel) ==
-                  offsetof(LimiterRecord, ratio));
+static_assert(offsetof(MusicBlock, deq) == 121 && sizeof(DynamicEqBand) == 10 &&
+              offsetof(DynamicEqBand, limitLevel) == 5);
 
-constexpr std::size_t CompressorOffset(int band) {
-    return kDeq + sizeof(DynamicEqBand) * static_cast<std::size_t>(band) +
-           offsetof(DynamicEqBand, limitLevel);
+constexpr FieldOf<MusicBlock, DynamicEqBand> DeqBand(int band) {
+    FieldOf<MusicBlock, DynamicEqBand> f = KEL_FIELD(MusicBlock, deq[0]);
+    f.offset = static_cast<std::uint16_t>(f.offset + sizeof(DynamicEqBand) * static_cast<std::size_t>(band));
+    return f;
 }
 
 constexpr int Id(int band, D::BandControl c) {
@@ -85,7 +79,7 @@ constexpr auto kTemplate =
                    BandColumn(0), BandColumn(1), BandColumn(2));
 
 constexpr Field BandField(int band, FieldForm form) {
-    return {FieldBase::Band, form, static_cast<std::size_t>(band)};
+    return FilterField(FieldBase::Band, form, band);
 }
 
 // Type, frequency, gain (edit and inverted slider) and Q through the band object; the compressor bytes.
@@ -97,14 +91,14 @@ constexpr std::array<SliderBinding, 7> BandSliders(int band) {
                               {0, Id(band, D::Q), Conv::BandQ, BandField(band, FieldForm::Q)},
                           }),
                           groups::LimiterSliders(CompressorIds(band), FieldBase::Edited,
-                                                 CompressorOffset(band), Conv::DynLimitLevel));
+                                                 groups::CompressorOf(DeqBand(band)), Conv::DynLimitLevel));
 }
 
-const auto kSliders = groups::Concat(BandSliders(0), BandSliders(1), BandSliders(2));
+constexpr auto kSliders = groups::Concat(BandSliders(0), BandSliders(1), BandSliders(2));
 
 constexpr std::array<const char*, 4> kTypeItems = {"BY", "P", "LS", "HS"};
 
-const auto kCombos = std::to_array<ComboBinding>({
+constexpr auto kCombos = std::to_array<ComboBinding>({
     {Id(0, D::TYPE), kTypeItems, BandField(0, FieldForm::Type)},
     {Id(1, D::TYPE), kTypeItems, BandField(1, FieldForm::Type)},
     {Id(2, D::TYPE), kTypeItems, BandField(2, FieldForm::Type)},
@@ -136,11 +130,12 @@ constexpr auto kExpertControls = groups::Concat(
     BandExpert(0), BandExpert(1), BandExpert(2));
 
 constexpr auto kChannels = std::to_array<ChannelChoice>({
-    {D::IDC_MUSIC_LEFT, EQ_DEQ_L, offsetof(ProgramImage, musicL)},
-    {D::IDC_MUSIC_RIGHT, EQ_DEQ_R, offsetof(ProgramImage, musicR)},
+    {D::IDC_MUSIC_LEFT, EQ_DEQ_L, RecordIn(KEL_FIELD(ProgramImage, musicL))},
+    {D::IDC_MUSIC_RIGHT, EQ_DEQ_R, RecordIn(KEL_FIELD(ProgramImage, musicR))},
 });
 
-const PageTables kTables = {
+constexpr PageTables kTables = Checked({
+    .record = RecordKind::Music,
     .controls = kTemplate,
     .sliders = kSliders,
     .combos = kCombos,
@@ -154,7 +149,7 @@ const PageTables kTables = {
                  .linkByte = &ProgramImage::musicSync,
                  .syncCopy = [] { SyncMusic(true); }},
     .eqResetButton = D::IDC_EQ_RESET,
-};
+});
 
 } // namespace
 

@@ -33,19 +33,19 @@ constexpr auto kTemplate =
                    groups::TitledSliderTemplate(kRightDelay, kCol2, 121, "右通道延时"));
 
 // The delay times are stored in tenths of a millisecond: pre-delay position × 10, delay position × 20.
-const auto kSliders = groups::Concat(
-    CommonSliders(Conv::EchoVolume),
+constexpr auto kSliders = groups::Concat(
+    CommonSliders<EchoBlock>(Conv::EchoVolume),
     std::to_array<SliderBinding>({
         {E::IDC_PRE_DELAY_SLIDER, E::IDC_PRE_DELAY_VALUE, Conv::EchoPreDelay,
-         EditedField(offsetof(EchoBlock, preDelay), FieldForm::Word), kEchoPreDelayUnits},
+         EditedField(KEL_FIELD(EchoBlock, preDelay)), kEchoPreDelayUnits},
         {E::IDC_DELAY_SLIDER, E::IDC_DELAY_VALUE, Conv::EchoDelay,
-         EditedField(offsetof(EchoBlock, delay), FieldForm::Word), kEchoDelayUnits},
+         EditedField(KEL_FIELD(EchoBlock, delay)), kEchoDelayUnits},
         {E::IDC_REPEAT_SLIDER, E::IDC_REPEAT_VALUE, Conv::EchoRepeat,
-         EditedField(offsetof(EchoBlock, repeat))},
+         EditedField(KEL_FIELD(EchoBlock, repeat))},
         {E::IDC_RIGHT_PRE_DELAY_SLIDER, E::IDC_RIGHT_PRE_DELAY_VALUE, Conv::EchoRightPreDelay,
-         EditedField(offsetof(EchoBlock, rightPreDelay), FieldForm::Word)},
+         EditedField(KEL_FIELD(EchoBlock, rightPreDelay))},
         {E::IDC_RIGHT_DELAY_SLIDER, E::IDC_RIGHT_DELAY_VALUE, Conv::EchoRightDelay,
-         EditedField(offsetof(EchoBlock, rightDelay), FieldForm::Word)},
+         EditedField(KEL_FIELD(EchoBlock, rightDelay))},
     }));
 
 constexpr auto kTexts = groups::Concat(
@@ -70,17 +70,18 @@ constexpr auto kExpert = groups::Concat(kCommonExpert, std::to_array<int>({
                                                            E::IDC_RIGHT_DELAY_VALUE,
                                                        }));
 
-const PageTables kTables = {
+constexpr PageTables kTables = Checked({
+    .record = RecordKind::Echo,
     .controls = kTemplate,
     .sliders = kSliders,
     .combos = kCommonCombos,
-    .toggles = kCommonToggles,
+    .toggles = kCommonToggles<EchoBlock>,
     .texts = kTexts,
     .expert = kExpert,
     .graph = {.channel = EQ_ECHO_A}, // the effect page's graph
     .strips = {.count = kBands},
     .eqResetButton = IDC_EQ_RESET,
-};
+});
 
 } // namespace
 

@@ -89,9 +89,10 @@ constexpr auto CommonTemplate(const CommonCaptions& c) {
         groups::CrossoverTemplate(kLpf, kCol1, 107, c.lpf));
 }
 
-constexpr std::array<SliderBinding, 4> CommonSliders(Conv volume) {
-    return {{{IDC_WET_SLIDER, IDC_WET_VALUE, volume, EditedField(offsetof(EchoBlock, wet))},
-             {IDC_DRY_SLIDER, IDC_DRY_VALUE, volume, EditedField(offsetof(EchoBlock, dry))},
+// The shared half binds the same members of an echo block and of the reverb block.
+template <class Block> constexpr std::array<SliderBinding, 4> CommonSliders(Conv volume) {
+    return {{{IDC_WET_SLIDER, IDC_WET_VALUE, volume, EditedField(KEL_FIELD(Block, wet))},
+             {IDC_DRY_SLIDER, IDC_DRY_VALUE, volume, EditedField(KEL_FIELD(Block, dry))},
              groups::CrossoverSlider(kHpf, FieldBase::HighPass),
              groups::CrossoverSlider(kLpf, FieldBase::LowPass)}};
 }
@@ -100,10 +101,11 @@ inline constexpr std::array<ComboBinding, 2> kCommonCombos = {
     {groups::CrossoverSlope(kHpf, FieldBase::HighPass), groups::CrossoverSlope(kLpf, FieldBase::LowPass)}};
 
 // The sign switches toggle their byte and leave the graph alone; "EQ pass" redraws it.
+template <class Block>
 inline constexpr std::array<ToggleBinding, 3> kCommonToggles = {{
-    {IDC_EQ_PASS, EditedField(offsetof(EchoBlock, bypass)), true},
-    {IDC_WET_SIGN, EditedField(offsetof(EchoBlock, wetSign)), false},
-    {IDC_DRY_SIGN, EditedField(offsetof(EchoBlock, drySign)), false},
+    {IDC_EQ_PASS, EditedField(KEL_FIELD(Block, bypass)), true},
+    {IDC_WET_SIGN, EditedField(KEL_FIELD(Block, wetSign)), false},
+    {IDC_DRY_SIGN, EditedField(KEL_FIELD(Block, drySign)), false},
 }};
 
 // "EQ pass" keeps its caption in both languages.

@@ -19,22 +19,25 @@ namespace {
 
 using M = CMainDlg;
 
-constexpr std::size_t kMute = offsetof(OutputChannel, mute);
-constexpr std::size_t kMix = offsetof(OutputChannel, mix);
-constexpr std::size_t kBypass = offsetof(OutputChannel, bypass);
-constexpr std::size_t kLimiter = offsetof(OutputChannel, limiter);
-constexpr std::size_t kDelay = offsetof(OutputChannel, delay);
-static_assert(kMute == 0 && kMix == 1 && sizeof(MixLevel) == 2 && kBypass == 61 && kLimiter == 62 &&
-              kDelay == 74);
+constexpr auto kMute = KEL_FIELD(OutputChannel, mute);
+constexpr auto kBypass = KEL_FIELD(OutputChannel, bypass);
+constexpr auto kLimiter = KEL_FIELD(OutputChannel, limiter);
+constexpr auto kDelay = KEL_FIELD(OutputChannel, delay);
+static_assert(kMute.offset == 0 && offsetof(OutputChannel, mix) == 1 && sizeof(MixLevel) == 2 &&
+              kBypass.offset == 61 && kLimiter.offset == 62 && kDelay.offset == 74);
 
 // Level k of the five mix levels is byte 1 + 2k, its switch byte 2 + 2k.
-constexpr std::size_t MixLevelAt(int k) {
-    return kMix + 2 * static_cast<std::size_t>(k) + offsetof(MixLevel, level);
+constexpr FieldOf<OutputChannel, u8> MixAt(FieldOf<OutputChannel, u8> first, int k) {
+    first.offset = static_cast<std::uint16_t>(first.offset + sizeof(MixLevel) * static_cast<std::size_t>(k));
+    return first;
 }
-constexpr std::size_t MixSwitchAt(int k) {
-    return kMix + 2 * static_cast<std::size_t>(k) + offsetof(MixLevel, on);
+constexpr FieldOf<OutputChannel, u8> MixLevelAt(int k) {
+    return MixAt(KEL_FIELD(OutputChannel, mix[0].level), k);
 }
-static_assert(MixLevelAt(4) == 9 && MixSwitchAt(0) == 2 && MixSwitchAt(4) == 10);
+constexpr FieldOf<OutputChannel, u8> MixSwitchAt(int k) {
+    return MixAt(KEL_FIELD(OutputChannel, mix[0].on), k);
+}
+static_assert(MixLevelAt(4).offset == 9 && MixSwitchAt(0).offset == 2 && MixSwitchAt(4).offset == 10);
 
 constexpr groups::BandLabelIds kBandLabels = {M::IDC_LABEL_TYPE, M::IDC_LABEL_GAIN, M::IDC_LABEL_FREQ,
                                               M::IDC_LABEL_Q};
@@ -133,7 +136,7 @@ constexpr auto kTemplate = groups::Concat(
 // Mix levels and switches belong to the selected record, the limiter to the limiter record (Shared); the
 // left (or only) delay and mute to the left record, which is the limiter record too; the right ones to the
 // pair's right record (Partner).
-const auto kSliders = groups::Concat(
+constexpr auto kSliders = groups::Concat(
     std::to_array<SliderBinding>({
         groups::CrossoverSlider(kHpf, FieldBase::HighPass),
         groups::CrossoverSlider(kLpf, FieldBase::LowPass),
@@ -145,32 +148,32 @@ const auto kSliders = groups::Concat(
         {.slider = M::IDC_LEFT_DELAY_SLIDER,
          .partner = M::IDC_LEFT_DELAY_VALUE,
          .conversion = Conv::OutputDelay,
-         .field = {FieldBase::Shared, FieldForm::Word, kDelay},
+         .field = SharedField(kDelay),
          .alsoShownIn = M::IDC_LEFT_DISTANCE,
          .alsoShownAs = Conv::OutputDistance},
         {.slider = M::IDC_RIGHT_DELAY_SLIDER,
          .partner = M::IDC_RIGHT_DELAY_VALUE,
          .conversion = Conv::OutputDelay,
-         .field = {FieldBase::Partner, FieldForm::Word, kDelay},
+         .field = PartnerField(kDelay),
          .alsoShownIn = M::IDC_RIGHT_DISTANCE,
          .alsoShownAs = Conv::OutputDistance},
     }),
     groups::LimiterSliders(kLimiterIds, FieldBase::Shared, kLimiter, groups::kOutputLimiter.level));
 
-const auto kCombos = std::to_array<ComboBinding>({
+constexpr auto kCombos = std::to_array<ComboBinding>({
     groups::CrossoverSlope(kHpf, FieldBase::HighPass),
     groups::CrossoverSlope(kLpf, FieldBase::LowPass),
 });
 
-const auto kToggles = std::to_array<ToggleBinding>({
+constexpr auto kToggles = std::to_array<ToggleBinding>({
     {M::IDC_MUSIC_SWITCH, EditedField(MixSwitchAt(0)), false},
     {M::IDC_MIC_SWITCH, EditedField(MixSwitchAt(1)), false},
     {M::IDC_ECHOA_SWITCH, EditedField(MixSwitchAt(2)), false},
     {M::IDC_ECHOB_SWITCH, EditedField(MixSwitchAt(3)), false},
     {M::IDC_REVERB_SWITCH, EditedField(MixSwitchAt(4)), false},
     {M::IDC_EQ_PASS, EditedField(kBypass), true},
-    {M::IDC_LEFT_MUTE, {FieldBase::Shared, FieldForm::Byte, kMute}, false},
-    {M::IDC_RIGHT_MUTE, {FieldBase::Partner, FieldForm::Byte, kMute}, false},
+    {M::IDC_LEFT_MUTE, SharedField(kMute), false},
+    {M::IDC_RIGHT_MUTE, PartnerField(kMute), false},
 });
 
 // "EQ Pass" keeps its caption in both languages; the tab's own labels are in kTabs.
@@ -315,7 +318,7 @@ constexpr auto kSurroundTexts =
 
 // The pair's link: its OutputLink byte; the link going off copies the left record onto the right one in
 // all three blocks (mute and delay of the right record kept), in image and shadow.
-const std::array<OutputTab, 5> kTabs = {{
+constexpr std::array<OutputTab, 5> kTabs = {{
     {OUT_MAIN_L,
      OUT_MAIN_R,
      {.choices = kMainChoices,
@@ -346,7 +349,8 @@ const std::array<OutputTab, 5> kTabs = {{
 
 // The channel buttons and SYNC of the page tables name the controls for the page's table check; the tab in
 // use gives the choice itself.
-const PageTables kTables = {
+constexpr PageTables kTables = Checked({
+    .record = RecordKind::Output,
     .controls = kTemplate,
     .sliders = kSliders,
     .combos = kCombos,
@@ -357,7 +361,7 @@ const PageTables kTables = {
     .strips = {.count = M::kBands, .pitchX = 53},
     .channels = kTabs[0].channels,
     .eqResetButton = M::IDC_EQ_RESET,
-};
+});
 
 const OutputTab& TabOf(int tab) {
     return kTabs[static_cast<std::size_t>(std::clamp(tab - M::kFirstTab, 0, 4))];
@@ -456,13 +460,13 @@ void CMainDlg::ApplyOutputMode() {
 }
 
 void CMainDlg::ChooseOutputMode(int mode) {
-    std::uint8_t& byte = TheModel().image.outputMode;
-    if (byte == mode) {
+    constexpr FieldAt kOutputMode = At(KEL_FIELD(ProgramImage, outputMode));
+    if (kel::ReadField(TheModel(), kOutputMode) == mode) {
         ApplyOutputMode(); // the button keeps showing the mode
         return;
     }
     // The byte itself, never the selector's Set: "Auto" keeps showing and comparing the Sing block.
-    byte = static_cast<std::uint8_t>(mode);
+    EditField(TheModel(), kOutputMode, mode);
     Strips()->Unhighlight();
     Strips()->SetChannel(EditedChannel());
     Graph()->SetChannel(EditedChannel());

@@ -15,15 +15,15 @@ namespace {
 
 using M = CMic_Dlg;
 
-// Offsets within a MicBlock.
-constexpr std::size_t kLimiter = offsetof(MicBlock, limiter);
-constexpr std::size_t kGate = offsetof(MicBlock, gate);
-constexpr std::size_t kLowExciter = offsetof(MicBlock, lowExciter);
-constexpr std::size_t kHighExciter = offsetof(MicBlock, highExciter);
-static_assert(offsetof(MicBlock, level) == 0 && offsetof(MicBlock, feedback) == 1 && kLimiter == 2 &&
-              kGate == 6);
+// Fields of a MicBlock.
+constexpr auto kLimiter = KEL_FIELD(MicBlock, limiter);
+constexpr auto kGate = KEL_FIELD(MicBlock, gate);
+constexpr auto kLowExciter = KEL_FIELD(MicBlock, lowExciter);
+constexpr auto kHighExciter = KEL_FIELD(MicBlock, highExciter);
+static_assert(offsetof(MicBlock, level) == 0 && offsetof(MicBlock, feedback) == 1 && kLimiter.offset == 2 &&
+              kGate.offset == 6);
 static_assert(offsetof(MicBlock, eq) == 17 && offsetof(MicBlock, bypass) == 117);
-static_assert(kLowExciter == 144 && kHighExciter == 148 && sizeof(MicBlock) == 157);
+static_assert(kLowExciter.offset == 144 && kHighExciter.offset == 148 && sizeof(MicBlock) == 157);
 
 constexpr groups::BandLabelIds kBandLabels = {M::IDC_LABEL_TYPE, M::IDC_LABEL_GAIN, M::IDC_LABEL_FREQ,
                                               M::IDC_LABEL_Q};
@@ -77,11 +77,11 @@ constexpr auto kTemplate = groups::Concat(
     groups::LimiterTemplate(kLimiterIds, kCol3, 2, 24, "压限器"),
     groups::ExciterTemplate(kHighExciterIds, kCol3, 109, "高音激励"));
 
-const auto kSliders = groups::Concat(
+constexpr auto kSliders = groups::Concat(
     std::to_array<SliderBinding>({
         groups::CrossoverSlider(kHpf, FieldBase::HighPass),
         groups::CrossoverSlider(kLpf, FieldBase::LowPass),
-        {M::IDC_LEVEL_SLIDER, M::IDC_LEVEL_VALUE, Conv::MicLevel, EditedField(offsetof(MicBlock, level))},
+        {M::IDC_LEVEL_SLIDER, M::IDC_LEVEL_VALUE, Conv::MicLevel, EditedField(KEL_FIELD(MicBlock, level))},
         groups::ExciterSlider(kLowExciterIds, kLowExciter),
         groups::ExciterSlider(kHighExciterIds, kHighExciter),
     }),
@@ -91,16 +91,16 @@ const auto kSliders = groups::Concat(
 constexpr std::array<const char*, 5> kFeedbackItems = {"OFF", "FB.EX1", "FB.EX2", "FB.EX3", "FB.EX4"};
 static_assert(kFeedbackItems.size() == kFeedbackChoices, "the range check of files knows these choices");
 
-const auto kCombos = groups::Concat(
+constexpr auto kCombos = groups::Concat(
     std::to_array<ComboBinding>({
         groups::CrossoverSlope(kHpf, FieldBase::HighPass),
         groups::CrossoverSlope(kLpf, FieldBase::LowPass),
-        {M::IDC_FEEDBACK, kFeedbackItems, EditedField(offsetof(MicBlock, feedback))},
+        {M::IDC_FEEDBACK, kFeedbackItems, EditedField(KEL_FIELD(MicBlock, feedback))},
     }),
     groups::ExciterCombos(kLowExciterIds, kLowExciter), groups::ExciterCombos(kHighExciterIds, kHighExciter));
 
-const auto kToggles = std::to_array<ToggleBinding>({
-    {M::IDC_EQ_BYPASS, EditedField(offsetof(MicBlock, bypass)), true},
+constexpr auto kToggles = std::to_array<ToggleBinding>({
+    {M::IDC_EQ_BYPASS, EditedField(KEL_FIELD(MicBlock, bypass)), true},
 });
 
 // "EQ Bypass" keeps its caption in both languages.
@@ -138,11 +138,12 @@ constexpr auto kExpertControls =
                    groups::GateExpert(kGateIds), groups::LimiterExpert(kLimiterIds));
 
 constexpr auto kChannels = std::to_array<ChannelChoice>({
-    {M::IDC_MIC1, EQ_MIC1, offsetof(ProgramImage, mic1)},
-    {M::IDC_MIC2, EQ_MIC2, offsetof(ProgramImage, mic2)},
+    {M::IDC_MIC1, EQ_MIC1, RecordIn(KEL_FIELD(ProgramImage, mic1))},
+    {M::IDC_MIC2, EQ_MIC2, RecordIn(KEL_FIELD(ProgramImage, mic2))},
 });
 
-const PageTables kTables = {
+constexpr PageTables kTables = Checked({
+    .record = RecordKind::Mic,
     .controls = kTemplate,
     .sliders = kSliders,
     .combos = kCombos,
@@ -163,7 +164,7 @@ const PageTables kTables = {
                  .linkByte = &ProgramImage::micSync,
                  .syncCopy = [] { SyncMic(true); }},
     .eqResetButton = M::IDC_EQ_RESET,
-};
+});
 
 } // namespace
 

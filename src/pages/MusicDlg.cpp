@@ -13,15 +13,15 @@ namespace {
 
 using M = CMusicDlg;
 
-// Offsets within a MusicBlock.
-constexpr std::size_t kLimiter = offsetof(MusicBlock, limiter);
-constexpr std::size_t kGate = offsetof(MusicBlock, gate);
-constexpr std::size_t kMainHpf = offsetof(MusicBlock, mainHpf);
-constexpr std::size_t kLowExciter = offsetof(MusicBlock, lowExciter);
-constexpr std::size_t kHighExciter = offsetof(MusicBlock, highExciter);
-static_assert(kMainHpf + offsetof(FilterRecord, freq) == 118 &&
-              kMainHpf + offsetof(FilterRecord, slope) == 120);
-static_assert(kLowExciter == 151 && kHighExciter == 155 && offsetof(MusicBlock, bypass) == 90);
+// Fields of a MusicBlock.
+constexpr auto kLimiter = KEL_FIELD(MusicBlock, limiter);
+constexpr auto kGate = KEL_FIELD(MusicBlock, gate);
+constexpr auto kMainHpfFreq = KEL_FIELD(MusicBlock, mainHpf.freq);
+constexpr auto kMainHpfSlope = KEL_FIELD(MusicBlock, mainHpf.slope);
+constexpr auto kLowExciter = KEL_FIELD(MusicBlock, lowExciter);
+constexpr auto kHighExciter = KEL_FIELD(MusicBlock, highExciter);
+static_assert(kMainHpfFreq.offset == 118 && kMainHpfSlope.offset == 120);
+static_assert(kLowExciter.offset == 151 && kHighExciter.offset == 155 && offsetof(MusicBlock, bypass) == 90);
 
 // The groups of the three columns.
 constexpr groups::BandLabelIds kBandLabels = {M::IDC_LABEL_TYPE, M::IDC_LABEL_GAIN, M::IDC_LABEL_FREQ,
@@ -76,14 +76,11 @@ constexpr auto kTemplate = groups::Concat(
     groups::ExciterTemplate(kHighExciterIds, kCol3, 108, "高音激励"));
 
 // The limiter and the gate are one setting of both channels, kept in Music Left (the shared record).
-const auto kSliders =
+constexpr auto kSliders =
     groups::Concat(std::to_array<SliderBinding>({
-                       {M::IDC_KEY_SLIDER,
-                        M::IDC_KEY_VALUE,
-                        Conv::KeyControl,
-                        {FieldBase::System, FieldForm::HighNibble, offsetof(SystemBlock, keySen)}},
-                       groups::CrossoverSlider(kMainHpfIds, EditedField(kMainHpf + offsetof(FilterRecord, freq),
-                                                                        FieldForm::Word)),
+                       {M::IDC_KEY_SLIDER, M::IDC_KEY_VALUE, Conv::KeyControl,
+                        SystemField(HighNibbleOf(KEL_FIELD(SystemBlock, keySen)))},
+                       groups::CrossoverSlider(kMainHpfIds, EditedField(kMainHpfFreq)),
                        groups::CrossoverSlider(kHpf, FieldBase::HighPass),
                        groups::CrossoverSlider(kLpf, FieldBase::LowPass),
                        groups::ExciterSlider(kLowExciterIds, kLowExciter),
@@ -92,16 +89,16 @@ const auto kSliders =
                    groups::GateSliders(kGateIds, FieldBase::Shared, kGate),
                    groups::LimiterSliders(kLimiterIds, FieldBase::Shared, kLimiter));
 
-const auto kCombos = groups::Concat(
+constexpr auto kCombos = groups::Concat(
     std::to_array<ComboBinding>({
-        groups::CrossoverSlope(kMainHpfIds, EditedField(kMainHpf + offsetof(FilterRecord, slope))),
+        groups::CrossoverSlope(kMainHpfIds, EditedField(kMainHpfSlope)),
         groups::CrossoverSlope(kHpf, FieldBase::HighPass),
         groups::CrossoverSlope(kLpf, FieldBase::LowPass),
     }),
     groups::ExciterCombos(kLowExciterIds, kLowExciter), groups::ExciterCombos(kHighExciterIds, kHighExciter));
 
-const auto kToggles = std::to_array<ToggleBinding>({
-    {M::IDC_EQ_BYPASS, EditedField(offsetof(MusicBlock, bypass)), true},
+constexpr auto kToggles = std::to_array<ToggleBinding>({
+    {M::IDC_EQ_BYPASS, EditedField(KEL_FIELD(MusicBlock, bypass)), true},
 });
 
 constexpr auto kTexts = groups::Concat(
@@ -142,11 +139,12 @@ constexpr auto kExpertControls =
                    groups::GateExpert(kGateIds), groups::LimiterExpert(kLimiterIds));
 
 constexpr auto kChannels = std::to_array<ChannelChoice>({
-    {M::IDC_MUSIC_LEFT, EQ_MUSIC_L, offsetof(ProgramImage, musicL)},
-    {M::IDC_MUSIC_RIGHT, EQ_MUSIC_R, offsetof(ProgramImage, musicR)},
+    {M::IDC_MUSIC_LEFT, EQ_MUSIC_L, RecordIn(KEL_FIELD(ProgramImage, musicL))},
+    {M::IDC_MUSIC_RIGHT, EQ_MUSIC_R, RecordIn(KEL_FIELD(ProgramImage, musicR))},
 });
 
-const PageTables kTables = {
+constexpr PageTables kTables = Checked({
+    .record = RecordKind::Music,
     .controls = kTemplate,
     .sliders = kSliders,
     .combos = kCombos,
@@ -167,9 +165,9 @@ const PageTables kTables = {
                  .linkByte = &ProgramImage::musicSync,
                  .syncCopy = [] { SyncMusic(true); },
                  // The limiter and the gate are one setting of both channels, kept in Music Left.
-                 .sharedRecord = offsetof(ProgramImage, musicL)},
+                 .sharedRecord = RecordIn(KEL_FIELD(ProgramImage, musicL))},
     .eqResetButton = M::IDC_EQ_RESET,
-};
+});
 
 } // namespace
 

@@ -14,6 +14,7 @@
 #include "controls/SLamp.h"
 #include "controls/Skin.h"
 #include "dsp/FilterBank.h"
+#include "model/Edit.h"
 #include "model/Sections.h"
 #include "pages/GroupFrame.h"
 #include "pages/StripRow.h"
@@ -507,14 +508,14 @@ int CBoundPage::EditedChannel() const {
 
 std::uint8_t* CBoundPage::EditedRecord() {
     const ChannelChoice* choice = ChoiceOf(EditedChannel());
-    if (choice == nullptr || choice->record == kNoRecord) {
+    if (choice == nullptr || choice->record.offset == kNoRecord) {
         return nullptr;
     }
-    return reinterpret_cast<std::uint8_t*>(&TheModel().image) + choice->record;
+    return reinterpret_cast<std::uint8_t*>(&TheModel().image) + choice->record.offset;
 }
 
 std::uint8_t* CBoundPage::SharedRecord() {
-    const std::size_t shared = Channels().sharedRecord;
+    const std::size_t shared = Channels().sharedRecord.offset;
     return shared == kNoRecord ? EditedRecord() : reinterpret_cast<std::uint8_t*>(&TheModel().image) + shared;
 }
 
@@ -571,6 +572,18 @@ int CBoundPage::RedrawIndex(int /*controlId*/, const Field& f) const {
     }
 }
 
+std::optional<FieldAt> CBoundPage::RecordFieldAt(const Field& f) {
+    const std::uint8_t* rec = Base(f.base);
+    if (rec == nullptr) {
+        return std::nullopt;
+    }
+    const Storage storage = f.form == FieldForm::Word         ? Storage::Word
+                            : f.form == FieldForm::HighNibble ? Storage::HighNibble
+                            : f.form == FieldForm::LowNibble  ? Storage::LowNibble
+                                                              : Storage::Byte;
+    return FieldAtAddress(TheModel(), rec + f.offset, storage);
+}
+
 int CBoundPage::ReadField(const Field& f) {
     if (f.base == FieldBase::HighPass || f.base == FieldBase::LowPass || f.base == FieldBase::Band) {
         CFilter* x = FilterOf(f);
@@ -595,20 +608,8 @@ int CBoundPage::ReadField(const Field& f) {
             return band->freq.get();
         }
     }
-    const std::uint8_t* rec = Base(f.base);
-    if (rec == nullptr) {
-        return 0;
-    }
-    switch (f.form) {
-    case FieldForm::Word:
-        return reinterpret_cast<const Le16*>(rec + f.offset)->get();
-    case FieldForm::HighNibble:
-        return rec[f.offset] >> 4;
-    case FieldForm::LowNibble:
-        return rec[f.offset] & 0x0F;
-    default:
-        return rec[f.offset];
-    }
+    const std::optional<FieldAt> at = RecordFieldAt(f);
+    return at ? kel::ReadField(TheModel(), *at) : 0;
 }
 
 void CBoundPage::WriteField(const Field& f, int value, int controlId) {
@@ -644,23 +645,8 @@ void CBoundPage::WriteField(const Field& f, int value, int controlId) {
         }
         return;
     }
-    std::uint8_t* rec = Base(f.base);
-    if (rec == nullptr) {
-        return;
-    }
-    switch (f.form) {
-    case FieldForm::Word:
-        reinterpret_cast<Le16*>(rec + f.offset)->set(static_cast<std::uint16_t>(value));
-        break;
-    case FieldForm::HighNibble:
-        rec[f.offset] = static_cast<std::uint8_t>((value << 4) | (rec[f.offset] & 0x0F));
-        break;
-    case FieldForm::LowNibble:
-        rec[f.offset] = static_cast<std::uint8_t>((rec[f.offset] & 0xF0) | (value & 0x0F));
-        break;
-    default:
-        rec[f.offset] = static_cast<std::uint8_t>(value);
-        break;
+    if (const std::optional<FieldAt> at = RecordFieldAt(f)) {
+        EditField(TheModel(), *at, value);
     }
 }
 
@@ -926,17 +912,19 @@ void CBoundPage::ToggleLink() {
     if (linkByte == nullptr || selection == nullptr || c.choices.size() < 2) {
         return;
     }
-    // The transmit thread must not compare while the flag and the copy are half done.
-    ImageLockGuard lock(ImageLock());
-    std::uint8_t& link = *linkByte;
-    link = link == 0 ? 1 : 0;
-    if (link != 0) {
-        if (*selection != c.choices.front().eqChannel) {
-            *selection = c.choices.front().eqChannel;
-            ChannelSwitched();
+    // One edit: the flag and the copy are never seen half done by the change detector.
+    bool linked = false;
+    EditTogether(TheModel(), [&](FieldWriter&) {
+        std::uint8_t& link = *linkByte;
+        link = link == 0 ? 1 : 0;
+        linked = link != 0;
+        if (!linked && c.syncCopy != nullptr) {
+            c.syncCopy(); // channel 2 becomes channel 1 in image and shadow: nothing is sent for it
         }
-    } else if (c.syncCopy != nullptr) {
-        c.syncCopy(); // channel 2 becomes channel 1 in image and shadow: nothing is sent for it
+    });
+    if (linked && *selection != c.choices.front().eqChannel) {
+        *selection = c.choices.front().eqChannel;
+        ChannelSwitched();
     }
     RefreshChannelButtons();
 }
@@ -971,7 +959,7 @@ void CBoundPage::RefreshChannelButtons() {
 void CBoundPage::ResetEqOfChannel() {
     // Only the bands: crossovers, levels and dynamics stay.
     const int channel = EditedChannel();
-    ResetEq(channel);
+    EditTogether(TheModel(), [channel](FieldWriter&) { ResetEq(channel); });
     if (m_strips) {
         m_strips->Reindex();
     }

@@ -5,6 +5,8 @@
 #pragma once
 
 #include "model/DataConver.h"
+#include "model/Edit.h"
+#include "model/Field.h"
 #include "model/FilterSeam.h"
 #include "model/Model.h"
 #include "model/ProgramImage.h"
@@ -17,8 +19,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -62,15 +66,62 @@ enum class FieldForm : std::uint8_t {
     Type,      // band type
 };
 
+// The kind of record a field belongs to. A page edits records of one kind (its edited, shared and partner
+// records); the system block is a kind of its own.
+enum class RecordKind : std::uint8_t { None, Music, Mic, Echo, Reverb, Output, System };
+
+template <class Record> inline constexpr RecordKind kRecordKind = RecordKind::None;
+template <> inline constexpr RecordKind kRecordKind<MusicBlock> = RecordKind::Music;
+template <> inline constexpr RecordKind kRecordKind<MicBlock> = RecordKind::Mic;
+template <> inline constexpr RecordKind kRecordKind<EchoBlock> = RecordKind::Echo;
+template <> inline constexpr RecordKind kRecordKind<ReverbBlock> = RecordKind::Reverb;
+template <> inline constexpr RecordKind kRecordKind<OutputChannel> = RecordKind::Output;
+template <> inline constexpr RecordKind kRecordKind<SystemBlock> = RecordKind::System;
+
+// A bound value: a typed field of a record (its base says which record of the page), or a value of a
+// filter object (a crossover or a band of the edited channel).
 struct Field {
     FieldBase base;
     FieldForm form;
     std::size_t offset = 0; // within the record (Byte, Word, nibbles), or the band index (Band)
+    RecordKind record = RecordKind::None;
 };
 
+namespace detail {
+template <class Record, class Value> constexpr Field RecordField(FieldBase base, FieldOf<Record, Value> f) {
+    static_assert(kRecordKind<Record> != RecordKind::None, "a field of a record a page edits");
+    static_assert(std::is_same_v<Value, u8> || std::is_same_v<Value, Le16>, "a byte or 16-bit field");
+    const FieldForm form = f.storage == Storage::Word         ? FieldForm::Word
+                           : f.storage == Storage::HighNibble ? FieldForm::HighNibble
+                           : f.storage == Storage::LowNibble  ? FieldForm::LowNibble
+                                                              : FieldForm::Byte;
+    return {base, form, f.offset, kRecordKind<Record>};
+}
+} // namespace detail
+
 // A field of the record the page edits (the selected channel's).
-constexpr Field EditedField(std::size_t offset, FieldForm form = FieldForm::Byte) {
-    return {FieldBase::Edited, form, offset};
+template <class Record, class Value> constexpr Field EditedField(FieldOf<Record, Value> f) {
+    return detail::RecordField(FieldBase::Edited, f);
+}
+// A field of the record whose settings both channels share.
+template <class Record, class Value> constexpr Field SharedField(FieldOf<Record, Value> f) {
+    return detail::RecordField(FieldBase::Shared, f);
+}
+// A field of the other record of a pair shown side by side.
+template <class Record, class Value> constexpr Field PartnerField(FieldOf<Record, Value> f) {
+    return detail::RecordField(FieldBase::Partner, f);
+}
+// A field of the working system block.
+template <class Value> constexpr Field SystemField(FieldOf<SystemBlock, Value> f) {
+    return detail::RecordField(FieldBase::System, f);
+}
+// A field of the record `base` names (Edited, Shared or Partner), for the groups that several bases use.
+template <class Record, class Value> constexpr Field FieldIn(FieldBase base, FieldOf<Record, Value> f) {
+    return detail::RecordField(base, f);
+}
+// A value of a filter object: the edited channel's high-pass or low-pass, or band `band` of its collection.
+constexpr Field FilterField(FieldBase object, FieldForm form, int band = 0) {
+    return {object, form, static_cast<std::size_t>(band), RecordKind::None};
 }
 
 // A slider and its partner (a value display or a numeric edit, as the template says) showing one field.
@@ -120,12 +171,22 @@ struct PageText {
 
 inline constexpr std::size_t kNoRecord = static_cast<std::size_t>(-1);
 
+// A record of the program image: where it is and what kind it is.
+struct ImageRecord {
+    std::size_t offset = kNoRecord;
+    RecordKind kind = RecordKind::None;
+};
+template <class Record> constexpr ImageRecord RecordIn(FieldOf<ProgramImage, Record> f) {
+    static_assert(kRecordKind<Record> != RecordKind::None, "a record a page edits");
+    return {f.offset, kRecordKind<Record>};
+}
+
 // One choice of a channel button: the button, the EqChannel it selects and that channel's record in the
-// program image (kNoRecord where the page finds its records itself).
+// program image (none where the page finds its records itself).
 struct ChannelChoice {
     int button;
     int eqChannel;
-    std::size_t record = kNoRecord;
+    ImageRecord record = {};
 };
 
 // The channel buttons of a page that edits one of several channels, with the link (SYNC) of a pair.
@@ -140,8 +201,8 @@ struct ChannelSetup {
     std::size_t linkOffset = kNoRecord;
     // Channel 1 copied onto channel 2 in image and shadow when the link goes off.
     void (*syncCopy)() = nullptr;
-    // The record of the settings both channels share (kNoRecord: each channel keeps its own).
-    std::size_t sharedRecord = kNoRecord;
+    // The record of the settings both channels share (none: each channel keeps its own).
+    ImageRecord sharedRecord = {};
 };
 
 // The row of band strips and its scroller.
@@ -163,6 +224,8 @@ struct GraphSetup {
 };
 
 struct PageTables {
+    // The kind of the records the page edits (its edited, shared and partner records).
+    RecordKind record = RecordKind::None;
     std::span<const TemplateItem> controls;
     std::span<const SliderBinding> sliders;
     std::span<const ComboBinding> combos;
@@ -178,6 +241,44 @@ struct PageTables {
     ChannelSetup channels;
     int eqResetButton = 0;
 };
+
+namespace detail {
+// Reached only when a table is wrong; not a constant expression, so the page does not compile.
+inline void BindingOfAnotherRecord() {}
+constexpr void CheckField(const PageTables& t, const Field& f) {
+    const bool inRecord = f.base == FieldBase::Edited || f.base == FieldBase::Shared || f.base == FieldBase::Partner;
+    const bool ok = inRecord                       ? f.record == t.record && t.record != RecordKind::None
+                    : f.base == FieldBase::System ? f.record == RecordKind::System
+                                                  : f.record == RecordKind::None;
+    if (!ok) {
+        BindingOfAnotherRecord();
+    }
+}
+} // namespace detail
+
+// The page tables, checked when the page is compiled: every binding names a field of the kind of record
+// the page edits (or of the system block, or a filter object), and so do the channel records. A binding
+// to another record's field does not compile.
+consteval PageTables Checked(PageTables t) {
+    for (const SliderBinding& b : t.sliders) {
+        detail::CheckField(t, b.field);
+    }
+    for (const ComboBinding& b : t.combos) {
+        detail::CheckField(t, b.field);
+    }
+    for (const ToggleBinding& b : t.toggles) {
+        detail::CheckField(t, b.field);
+    }
+    for (const ChannelChoice& c : t.channels.choices) {
+        if (c.record.offset != kNoRecord && c.record.kind != t.record) {
+            detail::BindingOfAnotherRecord();
+        }
+    }
+    if (t.channels.sharedRecord.offset != kNoRecord && t.channels.sharedRecord.kind != t.record) {
+        detail::BindingOfAnotherRecord();
+    }
+    return t;
+}
 
 inline const QColor kHighlightColour{255, 0, 0};
 inline const QColor kPlainTitleColour{0, 0, 0};
@@ -275,6 +376,8 @@ class CBoundPage : public CPageBase {
     bool ToggleClicked(int id);
 
     int ReadField(const Field& f);
+    // A record field's place in the working model (none for filter fields or a page without the record).
+    std::optional<FieldAt> RecordFieldAt(const Field& f);
     // controlId: the control that made the edit (for the graph's highlight).
     void WriteField(const Field& f, int value, int controlId = 0);
 

@@ -87,10 +87,10 @@ constexpr ComboBinding CrossoverSlope(const CrossoverIds& c, Field slope) {
     return {c.slope, SlopeLabels, slope};
 }
 constexpr SliderBinding CrossoverSlider(const CrossoverIds& c, FieldBase object) {
-    return CrossoverSlider(c, Field{object, FieldForm::Frequency});
+    return CrossoverSlider(c, FilterField(object, FieldForm::Frequency));
 }
 constexpr ComboBinding CrossoverSlope(const CrossoverIds& c, FieldBase object) {
-    return CrossoverSlope(c, Field{object, FieldForm::Slope});
+    return CrossoverSlope(c, FilterField(object, FieldForm::Slope));
 }
 
 // ------------------------------------------------------------------------------------- titled slider
@@ -120,20 +120,13 @@ constexpr std::array<TemplateItem, 10> GateTemplate(const GateIds& g, int x, int
                   Row(g.release, x, y + 11 + 2 * pitch, "释放时间"));
 }
 
-// The gate record at `offset` of the record `base` names.
-constexpr std::array<SliderBinding, 3> GateSliders(const GateIds& g, FieldBase base, std::size_t offset) {
-    return {{{g.threshold.slider,
-              g.threshold.value,
-              Conv::GateThreshold,
-              {base, FieldForm::Byte, offset + offsetof(GateRecord, threshold)}},
-             {g.attack.slider,
-              g.attack.value,
-              Conv::GateAttack,
-              {base, FieldForm::Byte, offset + offsetof(GateRecord, attack)}},
-             {g.release.slider,
-              g.release.value,
-              Conv::GateRelease,
-              {base, FieldForm::Byte, offset + offsetof(GateRecord, release)}}}};
+// The gate record `gate` of the record `base` names.
+template <class Record>
+constexpr std::array<SliderBinding, 3> GateSliders(const GateIds& g, FieldBase base,
+                                                   FieldOf<Record, GateRecord> gate) {
+    return {{{g.threshold.slider, g.threshold.value, Conv::GateThreshold, FieldIn(base, KEL_PART(gate, threshold))},
+             {g.attack.slider, g.attack.value, Conv::GateAttack, FieldIn(base, KEL_PART(gate, attack))},
+             {g.release.slider, g.release.value, Conv::GateRelease, FieldIn(base, KEL_PART(gate, release))}}};
 }
 
 constexpr std::array<PageText, 4> GateTexts(const GateIds& g) {
@@ -182,26 +175,26 @@ constexpr std::array<TemplateItem, 12> LimiterRows(const LimiterIds& l, int x, i
                   Row(l.ratio, x, y + 3 * pitch, "压缩比例"));
 }
 
-// The four bytes in LimiterRecord order at `offset`; `level` is the limit level's conversion (its range
-// and offset differ between the music and microphone limiters and the dynamic EQ compressors).
-constexpr std::array<SliderBinding, 4> LimiterSliders(const LimiterIds& l, FieldBase base, std::size_t offset,
+// The four bytes of the limiter record `limiter` of the record `base` names; `level` is the limit level's
+// conversion (its range and offset differ between the music and microphone limiters and the dynamic EQ
+// compressors).
+template <class Record>
+constexpr std::array<SliderBinding, 4> LimiterSliders(const LimiterIds& l, FieldBase base,
+                                                      FieldOf<Record, LimiterRecord> limiter,
                                                       Conv level = Conv::LimitLevel) {
-    return {{{l.level.slider,
-              l.level.value,
-              level,
-              {base, FieldForm::Byte, offset + offsetof(LimiterRecord, level)}},
-             {l.attack.slider,
-              l.attack.value,
-              Conv::CompAttack,
-              {base, FieldForm::Byte, offset + offsetof(LimiterRecord, attack)}},
-             {l.release.slider,
-              l.release.value,
-              Conv::CompRelease,
-              {base, FieldForm::Byte, offset + offsetof(LimiterRecord, release)}},
-             {l.ratio.slider,
-              l.ratio.value,
-              Conv::Ratio,
-              {base, FieldForm::Byte, offset + offsetof(LimiterRecord, ratio)}}}};
+    return {{{l.level.slider, l.level.value, level, FieldIn(base, KEL_PART(limiter, level))},
+             {l.attack.slider, l.attack.value, Conv::CompAttack, FieldIn(base, KEL_PART(limiter, attack))},
+             {l.release.slider, l.release.value, Conv::CompRelease, FieldIn(base, KEL_PART(limiter, release))},
+             {l.ratio.slider, l.ratio.value, Conv::Ratio, FieldIn(base, KEL_PART(limiter, ratio))}}};
+}
+
+// The compressor of a dynamic EQ band: four bytes laid out as a limiter record.
+static_assert(offsetof(DynamicEqBand, attack) == offsetof(DynamicEqBand, limitLevel) + offsetof(LimiterRecord, attack) &&
+              offsetof(DynamicEqBand, release) == offsetof(DynamicEqBand, limitLevel) + offsetof(LimiterRecord, release) &&
+              offsetof(DynamicEqBand, ratio) == offsetof(DynamicEqBand, limitLevel) + offsetof(LimiterRecord, ratio));
+template <class Record>
+constexpr FieldOf<Record, LimiterRecord> CompressorOf(FieldOf<Record, DynamicEqBand> band) {
+    return PartOf<LimiterRecord>(band, offsetof(DynamicEqBand, limitLevel));
 }
 
 // The row labels; the title is the page's own.
@@ -236,21 +229,16 @@ constexpr std::array<TemplateItem, 8> ExciterTemplate(const ExciterIds& e, int x
              {e.timbre, ItemKind::Combo, {x + kLabelW, y + 50, kValueW, 12}}}};
 }
 
-// The exciter record at `offset` of the edited record.
-constexpr SliderBinding ExciterSlider(const ExciterIds& e, std::size_t offset) {
-    return {e.freqSlider,
-            e.freqEdit,
-            Conv::FilterFreq,
-            {FieldBase::Edited, FieldForm::Word, offset + offsetof(ExciterRecord, freq)}};
+// The exciter record `exciter` of the edited record.
+template <class Record>
+constexpr SliderBinding ExciterSlider(const ExciterIds& e, FieldOf<Record, ExciterRecord> exciter) {
+    return {e.freqSlider, e.freqEdit, Conv::FilterFreq, EditedField(KEL_PART(exciter, freq))};
 }
 
-constexpr std::array<ComboBinding, 2> ExciterCombos(const ExciterIds& e, std::size_t offset) {
-    return {{{e.harmonic,
-              kDigitItems,
-              {FieldBase::Edited, FieldForm::Byte, offset + offsetof(ExciterRecord, harmonic)}},
-             {e.timbre,
-              kDigitItems,
-              {FieldBase::Edited, FieldForm::Byte, offset + offsetof(ExciterRecord, timbre)}}}};
+template <class Record>
+constexpr std::array<ComboBinding, 2> ExciterCombos(const ExciterIds& e, FieldOf<Record, ExciterRecord> exciter) {
+    return {{{e.harmonic, kDigitItems, EditedField(KEL_PART(exciter, harmonic))},
+             {e.timbre, kDigitItems, EditedField(KEL_PART(exciter, timbre))}}};
 }
 
 // Frequency and timbre; "Harmonic" is rewritten by ApplyMode as well (ExciterHarmonicText).

@@ -21,18 +21,18 @@ constexpr auto kTemplate = groups::Concat(CommonTemplate({"混响音量", "混�
                                           groups::TitledSliderTemplate(kTime, kCol2, 36, "混响时间"));
 
 // Stored in tenths of a millisecond: pre-delay position × 20, reverb time position × 500.
-const auto kSliders =
-    groups::Concat(CommonSliders(Conv::ReverbVolume),
+constexpr auto kSliders =
+    groups::Concat(CommonSliders<ReverbBlock>(Conv::ReverbVolume),
                    std::to_array<SliderBinding>({
                        {R::IDC_PRE_DELAY_SLIDER,
                         R::IDC_PRE_DELAY_VALUE,
                         Conv::ReverbPreDelay,
-                        {FieldBase::Edited, FieldForm::Word, offsetof(ReverbBlock, preDelay)},
+                        EditedField(KEL_FIELD(ReverbBlock, preDelay)),
                         kReverbPreDelayUnits},
                        {R::IDC_TIME_SLIDER,
                         R::IDC_TIME_VALUE,
                         Conv::ReverbTime,
-                        {FieldBase::Edited, FieldForm::Word, offsetof(ReverbBlock, time)},
+                        EditedField(KEL_FIELD(ReverbBlock, time)),
                         kReverbTimeUnits},
                    }));
 
@@ -45,17 +45,18 @@ constexpr auto kTexts =
                        {R::IDC_TIME_TITLE, "混响时间", "Reverb Time"},
                    }));
 
-const PageTables kTables = {
+constexpr PageTables kTables = Checked({
+    .record = RecordKind::Reverb,
     .controls = kTemplate,
     .sliders = kSliders,
     .combos = kCommonCombos,
-    .toggles = kCommonToggles,
+    .toggles = kCommonToggles<ReverbBlock>,
     .texts = kTexts,
     .expert = kCommonExpert,         // only the dry volume
     .graph = {.channel = EQ_REVERB}, // the effect page's graph; the strips stay on the reverb for good
     .strips = {.count = kBands},
     .eqResetButton = IDC_EQ_RESET,
-};
+});
 
 } // namespace
 

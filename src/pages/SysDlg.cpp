@@ -36,20 +36,16 @@ constexpr int kNameLength = 20;
 constexpr int kSystemPasswordLength = 6;
 constexpr int kPanelPasswordLength = 4;
 
-constexpr Field SystemByteField(std::size_t offset) {
-    return {FieldBase::System, FieldForm::Byte, offset};
-}
-
 // The seven sliders, each storing its position into one system block byte.
 constexpr std::array<SliderBinding, 7> kSliders = {{
     {IDC_EFFECT_MAX, IDC_EFFECT_MAX_VALUE, Conv::EffectVolume,
-     SystemByteField(offsetof(SystemBlock, effectMax))},
-    {IDC_MIC_MAX, IDC_MIC_MAX_VALUE, Conv::MicVolume, SystemByteField(offsetof(SystemBlock, micMax))},
-    {IDC_MUSIC_MAX, IDC_MUSIC_MAX_VALUE, Conv::MusicVolume, SystemByteField(offsetof(SystemBlock, musicMax))},
-    {IDC_VOD_GAIN, IDC_VOD_GAIN_VALUE, Conv::InputGain, SystemByteField(offsetof(SystemBlock, vodGain))},
-    {IDC_BGM_GAIN, IDC_BGM_GAIN_VALUE, Conv::InputGain, SystemByteField(offsetof(SystemBlock, bgmGain))},
-    {IDC_COAX_GAIN, IDC_COAX_GAIN_VALUE, Conv::InputGain, SystemByteField(offsetof(SystemBlock, coaxGain))},
-    {IDC_OPTI_GAIN, IDC_OPTI_GAIN_VALUE, Conv::InputGain, SystemByteField(offsetof(SystemBlock, optiGain))},
+     SystemField(KEL_FIELD(SystemBlock, effectMax))},
+    {IDC_MIC_MAX, IDC_MIC_MAX_VALUE, Conv::MicVolume, SystemField(KEL_FIELD(SystemBlock, micMax))},
+    {IDC_MUSIC_MAX, IDC_MUSIC_MAX_VALUE, Conv::MusicVolume, SystemField(KEL_FIELD(SystemBlock, musicMax))},
+    {IDC_VOD_GAIN, IDC_VOD_GAIN_VALUE, Conv::InputGain, SystemField(KEL_FIELD(SystemBlock, vodGain))},
+    {IDC_BGM_GAIN, IDC_BGM_GAIN_VALUE, Conv::InputGain, SystemField(KEL_FIELD(SystemBlock, bgmGain))},
+    {IDC_COAX_GAIN, IDC_COAX_GAIN_VALUE, Conv::InputGain, SystemField(KEL_FIELD(SystemBlock, coaxGain))},
+    {IDC_OPTI_GAIN, IDC_OPTI_GAIN_VALUE, Conv::InputGain, SystemField(KEL_FIELD(SystemBlock, optiGain))},
 }};
 
 // The maxima pull the main window's volumes down (strip 0 music, 1 microphone, 2 effect).
@@ -67,11 +63,11 @@ static_assert(kInputItems.size() == kMusicInputChoices, "the range check of file
 constexpr std::array<const char*, 2> kSenItems = {"L", "H"};
 
 constexpr std::array<ComboBinding, 4> kCombos = {{
-    {IDC_PHANTOM, kPhantomItems, SystemByteField(offsetof(SystemBlock, rearMicPhantom))},
-    {IDC_IR, kIrItems, SystemByteField(offsetof(SystemBlock, irControl))},
-    {IDC_MUSIC_INPUT, kInputItems, SystemByteField(offsetof(SystemBlock, musicInput))},
+    {IDC_PHANTOM, kPhantomItems, SystemField(KEL_FIELD(SystemBlock, rearMicPhantom))},
+    {IDC_IR, kIrItems, SystemField(KEL_FIELD(SystemBlock, irControl))},
+    {IDC_MUSIC_INPUT, kInputItems, SystemField(KEL_FIELD(SystemBlock, musicInput))},
     // The low nibble of byte 9; the key control of the music page is the high nibble.
-    {IDC_SEN, kSenItems, {FieldBase::System, FieldForm::LowNibble, offsetof(SystemBlock, keySen)}},
+    {IDC_SEN, kSenItems, SystemField(LowNibbleOf(KEL_FIELD(SystemBlock, keySen)))},
 }};
 
 // Enabled in "Full Mode" only.
@@ -181,14 +177,15 @@ constexpr std::array<TextEditSetup, 8> kEdits = {{
     {IDC_PANEL_CONFIRM, kPanelPasswordLength, true, false},
 }};
 
-const PageTables kTables = {
+constexpr PageTables kTables = Checked({
+    .record = RecordKind::System,
     .controls = kControls,
     .sliders = kSliders,
     .combos = kCombos,
     .textEdits = kEdits,
     .texts = kTexts,
     .expert = kExpert,
-};
+});
 
 } // namespace
 
@@ -364,7 +361,7 @@ void CSysDlg::FillModeList() {
     if (names) {
         // Without a current slot (or with one no device has) the list starts at slot 1.
         if (!valid) {
-            current = 1;
+            EditField(m, At(KEL_FIELD(SystemBlock, currentSlot)), 1);
         }
         m_slot = current;
         m_modeList->setCurrentIndex(m_slot - 1);

@@ -18,7 +18,7 @@ struct ApiRequest {
 struct ApiReply {
     int status = 200;
     std::string body;    // JSON
-    bool edited = false; // the model was changed: the host's window refreshes
+    bool edited = false; // the model was changed (the edit path told its listeners)
 };
 
 // Serves GET /api/state, PUT /api/volume/{strip}, PUT /api/mute/{strip} and POST /api/recall. Every

@@ -2,6 +2,7 @@
 #include "remote/RemoteModel.h"
 
 #include "model/DataConver.h"
+#include "model/Edit.h"
 #include "protocol/CommandTables.h"
 #include "protocol/DeviceWorkflows.h"
 #include "protocol/Protocol.h"
@@ -15,27 +16,24 @@ namespace {
 
 struct StripBytes {
     std::string_view name;
-    std::size_t volume;  // bit 7 = mute
-    std::size_t maximum; // "... max volume"
+    FieldAt volume;  // bit 7 = mute
+    FieldAt maximum; // "... max volume"
     Conv conversion;
 };
 
 constexpr std::array<StripBytes, kStripCount> kStrips = {{
-    {"music", offsetof(SystemBlock, musicVolume), offsetof(SystemBlock, musicMax), Conv::MusicVolume},
-    {"mic", offsetof(SystemBlock, micVolume), offsetof(SystemBlock, micMax), Conv::MicVolume},
-    {"effect", offsetof(SystemBlock, effectVolume), offsetof(SystemBlock, effectMax), Conv::EffectVolume},
+    {"music", At(KEL_FIELD(SystemBlock, musicVolume)), At(KEL_FIELD(SystemBlock, musicMax)), Conv::MusicVolume},
+    {"mic", At(KEL_FIELD(SystemBlock, micVolume)), At(KEL_FIELD(SystemBlock, micMax)), Conv::MicVolume},
+    {"effect", At(KEL_FIELD(SystemBlock, effectVolume)), At(KEL_FIELD(SystemBlock, effectMax)),
+     Conv::EffectVolume},
 }};
 
 const StripBytes& Of(Strip s) {
     return kStrips[static_cast<std::size_t>(s)];
 }
 
-u8& Byte(SystemBlock& block, std::size_t offset) {
-    return reinterpret_cast<u8*>(&block)[offset];
-}
-
-u8 Byte(const SystemBlock& block, std::size_t offset) {
-    return reinterpret_cast<const u8*>(&block)[offset];
+u8 Byte(const SystemBlock& block, const FieldAt& field) {
+    return reinterpret_cast<const u8*>(&block)[field.offset];
 }
 
 // Names are single-byte text, shown by the window as Latin-1.
@@ -109,27 +107,40 @@ Levels ReadLevels(const Model& m) {
 
 EditResult SetVolume(Strip s, int value, int* stored) {
     Model& m = TheModel();
-    ImageLockGuard lock(ImageLock());
-    if (const EditResult r = MayEdit(m); r != EditResult::Done) {
-        return r;
-    }
-    const int p = std::clamp(value, 0, static_cast<int>(Byte(m.system, Of(s).maximum) & kVolumeMask));
-    Byte(m.system, Of(s).volume) = static_cast<u8>(p);
-    if (stored) {
-        *stored = p;
-    }
-    return EditResult::Done;
+    EditResult result = EditResult::Done;
+    // Checked and written as one edit, so that no bulk command slips in between.
+    EditTogether(
+        m,
+        [&](FieldWriter& w) {
+            result = MayEdit(m);
+            if (result != EditResult::Done) {
+                return;
+            }
+            const int p = std::clamp(value, 0, w.Read(Of(s).maximum) & kVolumeMask);
+            w.Write(Of(s).volume, p);
+            if (stored) {
+                *stored = p;
+            }
+        },
+        EditOrigin::Remote);
+    return result;
 }
 
 EditResult SetMute(Strip s, bool muted) {
     Model& m = TheModel();
-    ImageLockGuard lock(ImageLock());
-    if (const EditResult r = MayEdit(m); r != EditResult::Done) {
-        return r;
-    }
-    u8& volume = Byte(m.system, Of(s).volume);
-    volume = static_cast<u8>(muted ? volume | kMuteBit : volume & kVolumeMask);
-    return EditResult::Done;
+    EditResult result = EditResult::Done;
+    EditTogether(
+        m,
+        [&](FieldWriter& w) {
+            result = MayEdit(m);
+            if (result != EditResult::Done) {
+                return;
+            }
+            const int volume = w.Read(Of(s).volume);
+            w.Write(Of(s).volume, muted ? volume | kMuteBit : volume & kVolumeMask);
+        },
+        EditOrigin::Remote);
+    return result;
 }
 
 EditResult Recall(int slot) {

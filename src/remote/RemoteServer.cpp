@@ -42,7 +42,6 @@ std::string_view SV(beast::string_view s) {
 }
 
 constexpr auto kIdleTimeout = std::chrono::seconds(30);
-constexpr auto kLockRetry = std::chrono::milliseconds(15);
 constexpr std::size_t kMaxClientMessage = 1024; // the page never sends anything on the live stream
 constexpr std::string_view kCookie = "kelvane_token";
 
@@ -152,7 +151,7 @@ struct RemoteServer::Impl {
     int port = 0;
     int connections = 0; // on the remote thread
     std::atomic<int> liveCount{0};
-    std::function<void()> onEdited;
+    int editListener = 0; // in the model's edit listeners while started
     std::vector<std::weak_ptr<LiveSession>> lives;
     std::optional<RemoteState> lastState;
     std::optional<Levels> lastLevels;
@@ -479,9 +478,6 @@ Response RemoteServer::Impl::Handle(const Request& req) {
     }
     const ApiReply reply =
         HandleApi({SV(req.method_string()), path, SV(req[http::field::content_type]), req.body()});
-    if (reply.edited && onEdited) {
-        onEdited();
-    }
     return Reply(req, static_cast<http::status>(reply.status), reply.body, "application/json");
 }
 
@@ -519,12 +515,8 @@ void RemoteServer::Impl::Broadcast() {
     if (now - lastBroadcast < interval) {
         return ArmTick(interval - (now - lastBroadcast)); // woken early: keep to the message rate
     }
-    // A transport thread holds ImageLock through each whole step; rather than stall the service,
-    // look again shortly.
-    std::unique_lock lock(ImageLock(), std::try_to_lock);
-    if (!lock.owns_lock()) {
-        return ArmTick(kLockRetry);
-    }
+    // ImageLock is held by others only while data is touched (a link never waits with it).
+    std::unique_lock lock(ImageLock());
     const RemoteState state = ReadState(TheModel());
     const Levels levels = ReadLevels(TheModel());
     lock.unlock();
@@ -587,7 +579,8 @@ bool RemoteServer::Start(std::string& error) {
         return false;
     }
     s.port = s.acceptor.local_endpoint().port();
-    s.onEdited = onEdited;
+    // Every edit, the window's or a phone's, reaches the live streams at once (within their rate).
+    s.editListener = TheModel().edits.Add([&s](const ModelChange&) { net::post(s.ioc, [&s] { s.tick.cancel(); }); });
     s.Accept();
     s.ArmTick(std::chrono::milliseconds(s.options.liveIntervalMs));
     s.thread = std::thread([&s] { s.ioc.run(); });
@@ -599,6 +592,7 @@ void RemoteServer::Stop() {
     if (!s.thread.joinable()) {
         return;
     }
+    TheModel().edits.Remove(s.editListener);
     net::post(s.ioc, [&s] {
         beast::error_code ec;
         s.acceptor.close(ec);

@@ -1,7 +1,7 @@
 // The remote control service: the JSON API, the live stream (WebSocket /api/live) and the embedded
 // page, served over HTTP on a thread of its own. It reaches the model only as a page does (see
-// RemoteModel.h); the host tells it of received programs, system blocks and level reports (Notify) and
-// learns of a phone's edits (onEdited), on which a window refreshes.
+// RemoteModel.h); it hears every edit of the model (the window's and its own phones'), and the host tells
+// it of received programs, system blocks and level reports (Notify).
 #pragma once
 
 #include <functional>
@@ -22,7 +22,7 @@ struct RemoteOptions {
     int liveIntervalMs = 100;     // at most one live message per stream in this time (10 a second)
 };
 
-enum class RemoteEvent { ProgramReceived, SystemReceived, LevelsReceived, ConnectionChanged };
+enum class RemoteEvent { ProgramReceived, SystemReceived, LevelsReceived, ConnectionChanged, Edited };
 
 class RemoteServer {
   public:
@@ -43,9 +43,6 @@ class RemoteServer {
     void Notify(RemoteEvent event);
     // Live streams open now (any thread).
     int LiveCount() const;
-
-    // Called on the remote thread after a request changed the model. Set before Start.
-    std::function<void()> onEdited;
 
     struct Impl; // the Boost.Beast side, in RemoteServer.cpp only
 

@@ -311,45 +311,48 @@ void CNetPort::CloseSocket() {
 void CNetPort::Run() {
     Model& model = TheModel();
     CSendDataQueue& queue = TheProtocol().Queue();
+    FrameRecord& tx = model.frames.netTx; // this thread's own while it runs
     for (;;) {
         m_alive = 1;
         if (m_stopRequested) {
             break;
         }
         const int event = m_events.WaitAny(timing::Scaled(timing::kNetEventWait));
+        if (event == EV_QUIT) {
+            break;
+        }
+        // ImageLock only while the queue, the shadow or the records are touched; the socket calls and
+        // the pauses run without it, so the window never waits for the link.
+        switch (event) {
+        case EV_PREPARE: {
+            ImageLockGuard lock(ImageLock());
+            PrepareNextFrame(model, tx);
+            m_events.Reset(EV_PREPARE);
+            m_events.Set(EV_SEND);
+            break;
+        }
+        case EV_SEND:
+            if (SendStep()) {
+                m_events.Reset(EV_SEND);
+                m_events.Set(EV_RECEIVE);
+            } else {
+                RetryStep();
+            }
+            break;
+        case EV_RECEIVE:
+            if (ReceiveStep()) {
+                m_events.Set(EV_PREPARE);
+            } else {
+                m_events.Reset(EV_RECEIVE);
+                RetryStep();
+            }
+            break;
+        default: // time-out
+            break;
+        }
         bool backOff = false;
         {
-            ImageLockGuard lock(ImageLock());
-            if (event == EV_QUIT) {
-                break;
-            }
-            FrameRecord& tx = model.frames.netTx;
-            switch (event) {
-            case EV_PREPARE:
-                PrepareNextFrame(model, tx);
-                m_events.Reset(EV_PREPARE);
-                m_events.Set(EV_SEND);
-                break;
-            case EV_SEND:
-                if (SendStep()) {
-                    m_events.Reset(EV_SEND);
-                    m_events.Set(EV_RECEIVE);
-                } else {
-                    RetryStep();
-                }
-                break;
-            case EV_RECEIVE:
-                if (ReceiveStep()) {
-                    m_events.Set(EV_PREPARE);
-                } else {
-                    m_events.Reset(EV_RECEIVE);
-                    RetryStep();
-                }
-                break;
-            default: // time-out
-                break;
-            }
-            // Decided under the lock: the queue belongs to it.
+            ImageLockGuard lock(ImageLock()); // the queue belongs to the lock
             backOff = !queue.IsEmpty() && tx.busy != 0;
         }
         if (backOff) {
@@ -387,9 +390,14 @@ bool CNetPort::ReceiveStep() {
         if (n <= 0 || m_stopRequested) {
             return false;
         }
-        const int accepted =
-            TheProtocol().FeedBytes(TheModel(), TRANSPORT_NET, m_received.data(), static_cast<int>(n));
-        if (rx.error) {
+        int accepted = 0;
+        bool refused = false;
+        {
+            ImageLockGuard lock(ImageLock()); // applying a reply changes the model
+            accepted = TheProtocol().FeedBytes(TheModel(), TRANSPORT_NET, m_received.data(), static_cast<int>(n));
+            refused = rx.error != 0;
+        }
+        if (refused) {
             return false;
         }
         if (accepted) {
@@ -401,6 +409,7 @@ bool CNetPort::ReceiveStep() {
 
 void CNetPort::RetryStep() {
     Model& model = TheModel();
+    ImageLockGuard lock(ImageLock());
     const int failures = model.frames.netRx.failureCounter + 1;
     if (failures > kMaxNetFailures) {
         model.frames.netRx.failureCounter = static_cast<std::uint8_t>(std::min(failures, 255));

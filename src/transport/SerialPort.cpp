@@ -284,36 +284,36 @@ void CSerialPort::Run() {
             }
         }
         const int wake = Wait(waitMs);
-        {
-            ImageLockGuard lock(ImageLock());
-            if (wake == EV_QUIT) {
-                break;
-            }
-            switch (wake) {
-            case EV_SEND:
-                WriteStep();
-                break;
-            case EV_PREPARE:
-                PrepareNextFrame(model, model.frames.serialTx);
-                m_events.Reset(EV_PREPARE);
-                Signal(EV_SEND);
-                break;
-            case WAKE_PORT:
-                ReceiveStep();
-                break;
-            case WAKE_PORT_GONE:
-                ReportFailure();
-                break;
-            default: // time-out
-            {
-                std::lock_guard port(m_portLock);
-                BytesWaiting();
-            }
-                ReceiveStep();
-                break;
-            }
+        if (wake == EV_QUIT) {
+            break;
         }
-        // Outside the lock, so that the window's own model work is not held off.
+        // ImageLock only while the queue, the shadow or the records are touched; the port's writes,
+        // reads and waits and the pauses run without it, so the window never waits for the link.
+        switch (wake) {
+        case EV_SEND:
+            WriteStep();
+            break;
+        case EV_PREPARE: {
+            ImageLockGuard lock(ImageLock());
+            PrepareNextFrame(model, model.frames.serialTx);
+            m_events.Reset(EV_PREPARE);
+            Signal(EV_SEND);
+            break;
+        }
+        case WAKE_PORT:
+            ReceiveStep();
+            break;
+        case WAKE_PORT_GONE:
+            ReportFailure();
+            break;
+        default: // time-out
+        {
+            std::lock_guard port(m_portLock);
+            BytesWaiting();
+        }
+            ReceiveStep();
+            break;
+        }
         m_quitPauses.Pause(timing::kSerialLoopSleep);
     }
     m_alive = 0;
@@ -355,8 +355,11 @@ void CSerialPort::WriteStep() {
         return;
     }
     // The written frame stays in the driver; a purge here could cut it off or discard a fast reply.
-    tx.replyPending = 1;
-    model.frames.serialRx.replyPending = 1;
+    {
+        ImageLockGuard lock(ImageLock());
+        tx.replyPending = 1;
+        model.frames.serialRx.replyPending = 1;
+    }
     if (tx.shortPause) {
         m_quitPauses.Pause(timing::kSerialShortPause);
     }
@@ -367,7 +370,7 @@ void CSerialPort::WriteStep() {
 
 void CSerialPort::ReceiveStep() {
     FrameRecord& rx = TheModel().frames.serialRx;
-    // A read error or a refused reply: resend once, report the second time.
+    // A read error or a refused reply: resend once, report the second time. Called with ImageLock held.
     auto readFailure = [&] {
         const int failures = rx.failureCounter + 1;
         if (failures > kMaxReadFailures) {
@@ -393,17 +396,24 @@ void CSerialPort::ReceiveStep() {
             return;
         }
         if (waiting == 0) {
-            rx.emptyPolls = Saturated(rx.emptyPolls + 1);
-            if (rx.emptyPolls > kMaxEmptyPolls) {
-                const int failures = rx.failureCounter + 1;
-                if (failures > kMaxSilentFailures) {
-                    ReportFailure();
-                    ResetRecords(TRANSPORT_SERIAL, true);
-                    return;
+            bool retried = false;
+            {
+                ImageLockGuard lock(ImageLock());
+                rx.emptyPolls = Saturated(rx.emptyPolls + 1);
+                if (rx.emptyPolls > kMaxEmptyPolls) {
+                    const int failures = rx.failureCounter + 1;
+                    if (failures > kMaxSilentFailures) {
+                        ReportFailure();
+                        ResetRecords(TRANSPORT_SERIAL, true);
+                    } else {
+                        ResetRecords(TRANSPORT_SERIAL, false);
+                        rx.failureCounter = Saturated(failures);
+                        Signal(EV_SEND); // the whole frame is written again
+                    }
+                    retried = true;
                 }
-                ResetRecords(TRANSPORT_SERIAL, false);
-                rx.failureCounter = Saturated(failures);
-                Signal(EV_SEND); // the whole frame is written again
+            }
+            if (retried) {
                 return;
             }
             m_quitPauses.Pause(timing::kSerialEmptyPollSleep);
@@ -418,24 +428,29 @@ void CSerialPort::ReceiveStep() {
         }
         if (n < 0) {
             if (IsDeviceGone(readError)) {
+                ImageLockGuard lock(ImageLock());
                 readFailure();
                 return;
             }
             n = 0; // nothing there yet
         }
         // Only the bytes actually read go to the parser.
-        const int accepted = n > 0 ? TheProtocol().FeedBytes(TheModel(), TRANSPORT_SERIAL,
-                                                             m_readBuffer.data(), static_cast<int>(n))
-                                   : 0;
+        int accepted = 0;
+        {
+            ImageLockGuard lock(ImageLock()); // applying a reply changes the model
+            accepted = n > 0 ? TheProtocol().FeedBytes(TheModel(), TRANSPORT_SERIAL, m_readBuffer.data(),
+                                                       static_cast<int>(n))
+                             : 0;
+            if (!accepted && rx.error) {
+                readFailure();
+                return;
+            }
+        }
         if (accepted) {
             std::lock_guard port(m_portLock);
             BytesWaiting();
             Signal(EV_PREPARE);
             Purge();
-            return;
-        }
-        if (rx.error) {
-            readFailure();
             return;
         }
     }
@@ -453,6 +468,7 @@ void CSerialPort::Purge() {
 void CSerialPort::ReportFailure() {
     m_stopRequested = 1;
     m_failed = true;
+    ImageLockGuard lock(ImageLock());
     Hooks().PostMessage(MSG_TRANSPORT_FAILED, TRANSPORT_SERIAL, TheModel().frames.serialTx.rescanOnFailure);
 }
 

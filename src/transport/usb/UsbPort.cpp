@@ -186,45 +186,49 @@ void CUsbPort::Run() {
         ImageLockGuard lock(ImageLock());
         waitMs = Tx().replyPending ? timing::kUsbWaitReplyPending : timing::kUsbWait;
     }
+    FrameRecord& tx = Tx(); // this thread's own while it runs
     while (true) {
         if (m_nStopRequested.load()) {
             m_nAlive.store(0);
             return;
         }
         const int event = m_events->WaitAny(timing::Scaled(waitMs));
+        if (event == kQuit) {
+            m_nAlive.store(0);
+            return;
+        }
+        // ImageLock only while the queue, the shadow or the records are touched; the bridge calls and
+        // the pauses run without it, so the window never waits for the link.
+        switch (event) {
+        case kPrepare: {
+            ImageLockGuard lock(ImageLock());
+            PrepareNextFrame(TheModel(), tx);
+            m_events->Reset(kPrepare);
+            m_events->Set(kSend);
+            break;
+        }
+        case kSend:
+            if (SendStep()) {
+                m_events->Reset(kSend);
+                m_events->Set(kReceive);
+            } else {
+                FailureStep(kSend);
+            }
+            break;
+        case kReceive:
+            if (ReceiveStep()) {
+                m_events->Reset(kReceive);
+                m_events->Set(kPrepare);
+            } else {
+                FailureStep(kReceive);
+            }
+            break;
+        default:
+            break; // time-out
+        }
         int sleepMs = 0;
         {
-            ImageLockGuard lock(ImageLock());
-            FrameRecord& tx = Tx();
-            switch (event) {
-            case kQuit:
-                m_nAlive.store(0);
-                return;
-            case kPrepare:
-                PrepareNextFrame(TheModel(), tx);
-                m_events->Reset(kPrepare);
-                m_events->Set(kSend);
-                break;
-            case kSend:
-                if (SendStep()) {
-                    m_events->Reset(kSend);
-                    m_events->Set(kReceive);
-                } else {
-                    FailureStep(kSend);
-                }
-                break;
-            case kReceive:
-                if (ReceiveStep()) {
-                    m_events->Reset(kReceive);
-                    m_events->Set(kPrepare);
-                } else {
-                    FailureStep(kReceive);
-                }
-                break;
-            default:
-                break; // time-out
-            }
-            // Read under the lock: the UI thread changes the queue and the records under it.
+            ImageLockGuard lock(ImageLock()); // the queue belongs to the lock
             if (TheProtocol().Queue().IsEmpty()) {
                 sleepMs = timing::kUsbIdleSleep;
             } else if (tx.busy) {
@@ -256,7 +260,10 @@ bool CUsbPort::SendStep() {
             return false;
         }
     }
-    tx.replyPending = 1;
+    {
+        ImageLockGuard lock(ImageLock());
+        tx.replyPending = 1;
+    }
     if (tx.shortPause) {
         timing::Sleep(timing::kUsbShortPause);
     }
@@ -299,16 +306,23 @@ bool CUsbPort::ReceiveStep() {
             timing::Sleep(timing::kUsbReadRetrySleep);
             continue;
         }
-        const int accepted = TheProtocol().FeedBytes(TheModel(), TRANSPORT_USB, m_receiveBuffer.data(),
-                                                     static_cast<int>(length));
+        int accepted = 0;
+        bool refused = false;
+        {
+            ImageLockGuard lock(ImageLock()); // applying a reply changes the model
+            accepted = TheProtocol().FeedBytes(TheModel(), TRANSPORT_USB, m_receiveBuffer.data(),
+                                               static_cast<int>(length));
+            refused = Rx().error != 0;
+        }
         fed += length;
-        if (Rx().error) {
+        if (refused) {
             // A reply with a bad checksum or a refusal ends the transport at once.
             ReportFailure();
             return true;
         }
         if (!accepted) {
             if (fed >= kReceiveBound) {
+                ImageLockGuard lock(ImageLock());
                 ResetRecords(TRANSPORT_USB, false); // the parser hunts afresh on the retry
                 return false;
             }
@@ -319,12 +333,14 @@ bool CUsbPort::ReceiveStep() {
         m_events->Set(kPrepare);
         CH9326ClearThreadData(m_hDevice);
         timing::Sleep(timing::kUsbAcceptedSleep);
+        ImageLockGuard lock(ImageLock());
         tx.replyPending = 0;
         return true;
     }
 }
 
 void CUsbPort::FailureStep(Event failed) {
+    ImageLockGuard lock(ImageLock());
     FrameRecord& tx = Tx();
     tx.failureCounter = static_cast<std::uint8_t>(tx.failureCounter + 1);
     if (tx.failureCounter > kMaxRetries) {
@@ -337,6 +353,7 @@ void CUsbPort::FailureStep(Event failed) {
 void CUsbPort::ReportFailure() {
     m_nStopRequested.store(1);
     m_failed.store(true);
+    ImageLockGuard lock(ImageLock());
     Hooks().PostMessage(MSG_TRANSPORT_FAILED, TRANSPORT_USB, Tx().rescanOnFailure);
 }
 
