@@ -1,16 +1,27 @@
 // Window benchmarks: start-up to the first painted window and resident memory after the initial read (a
 // fresh `kelvane --demo` process each time, see StartupProbe.cpp), and a full repaint of the window.
+#include "app/App.h"
+#include "app/Show_Dlg.h"
 #include "app/TarnDlg.h"
 #include "app/WindowCore.h"
+#include "controls/BitButton.h"
+#include "model/Model.h"
+#include "model/Timing.h"
+#include "pages/Mic_Dlg.h"
 
 #include "UiBenchMain.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
+#include <memory>
+#include <vector>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -141,6 +152,73 @@ void BM_FullRepaint(benchmark::State& state) {
         static_cast<double>(std::max<benchmark::IterationCount>(1, state.iterations()));
 }
 BENCHMARK(BM_FullRepaint)->Unit(benchmark::kMicrosecond);
+
+// How soon the window answers while the operator switches SYNC on the microphone page on and off, with
+// the demo's link running at the real timing. A 20 ms timer stands in for the window manager's ping: its
+// lateness is how long the UI thread was busy or waiting (for ImageLock, say) when it should have answered.
+void BM_AnswerWhileSyncSwitched(benchmark::State& state) {
+    for (auto _ : state) {
+        timing::SetScale(1.0);
+        AppOptions options;
+        options.demo = true;
+        std::unique_ptr<WindowCore> core = StartCore(options);
+        CTarnDlg::Settings settings;
+        settings.screenSize = QSize(1920, 1080);
+        CTarnDlg window(*core, settings);
+        window.show();
+        QElapsedTimer clock;
+        clock.start();
+        while ((TheModel().connection.connected == 0 || window.Progress().isVisible()) &&
+               clock.elapsed() < 60000) {
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        auto* page = dynamic_cast<CBoundPage*>(window.Page(PageId::Mic));
+        TheModel().settings.operatingMode = 1; // SYNC is a "Full Mode" control
+        page->ApplyMode();
+        CBitButton* sync = page->Button(CMic_Dlg::IDC_SYNC);
+        if (sync == nullptr || !sync->isEnabled() || TheModel().connection.connected == 0) {
+            state.SkipWithError("the demo did not connect");
+            return;
+        }
+
+        std::vector<double> lateness;
+        QElapsedTimer sincePing;
+        QTimer ping;
+        ping.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&ping, &QTimer::timeout, [&] {
+            lateness.push_back(std::max(0.0, static_cast<double>(sincePing.nsecsElapsed()) / 1e6 - 20.0));
+            sincePing.restart();
+        });
+        QTimer click;
+        double longestClick = 0;
+        QObject::connect(&click, &QTimer::timeout, [&] {
+            QElapsedTimer t;
+            t.start();
+            sync->click();
+            longestClick = std::max(longestClick, static_cast<double>(t.nsecsElapsed()) / 1e6);
+        });
+        QEventLoop loop;
+        QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+        sincePing.start();
+        ping.start(20);
+        click.start(100);
+        loop.exec();
+        ping.stop();
+        click.stop();
+        std::sort(lateness.begin(), lateness.end());
+        if (lateness.empty()) {
+            state.SkipWithError("no answers");
+            return;
+        }
+        // A ping arriving when the timer fired would have been answered this much later.
+        state.counters["max_answer_ms"] = lateness.back();
+        state.counters["p99_answer_ms"] = lateness[lateness.size() * 99 / 100];
+        state.counters["answers"] = static_cast<double>(lateness.size());
+        state.counters["longest_click_ms"] = longestClick;
+        window.hide();
+    }
+}
+BENCHMARK(BM_AnswerWhileSyncSwitched)->Unit(benchmark::kSecond)->Iterations(1);
 
 } // namespace
 

@@ -321,7 +321,10 @@ void CTarnDlg::ShowPage(int index) {
         return;
     }
     m.settings.currentPage = index;
-    m.settings.meters.wanted = index == kSystemTab; // the system page shows the level reports
+    {
+        ImageLockGuard lock(ImageLock()); // the receive parser reads it on a link's thread
+        m.settings.meters.wanted = index == kSystemTab; // the system page shows the level reports
+    }
     m_tabs->SetCurSel(index);
     const PageId shown = kTabs[static_cast<std::size_t>(index)].page;
     if (index >= kFirstOutputTab && index <= kLastOutputTab) {
@@ -515,6 +518,7 @@ void CTarnDlg::OnAllPresetsReceived(std::intptr_t, std::intptr_t) {
 
 void CTarnDlg::OnLevelsReceived(std::intptr_t reportType, std::intptr_t) {
     Page(PageId::System)->OnLevels(static_cast<int>(reportType));
+    ImageLockGuard lock(ImageLock());
     TheModel().settings.meters.ready = 1;
 }
 

@@ -61,3 +61,15 @@ void FrameRecords::ResetAll() {
 }
 
 } // namespace kel
+
+#if defined(__SANITIZE_THREAD__)
+// The thread sanitizer's build: Qt's libraries are not built with it, so the races it reports between
+// two accesses inside them (its painting thread pool, its event queue) are not races it can see whole.
+// Every program links this file, so each gets these suppressions; races in our own code still show.
+extern "C" const char* __tsan_default_suppressions() {
+    return "race:libQt6Core.so\n"
+           "race:libQt6Gui.so\n"
+           "race:libQt6Widgets.so\n"
+           "race:libQt6Test.so\n";
+}
+#endif

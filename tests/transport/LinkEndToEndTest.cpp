@@ -5,9 +5,11 @@
 #include "emulator/DeviceEngine.h"
 #include "emulator/PtyServer.h"
 #include "emulator/UdpServer.h"
+#include "model/Edit.h"
 #include "model/Messages.h"
 #include "model/Model.h"
 #include "model/Timing.h"
+#include "protocol/CommandTables.h"
 #include "protocol/Protocol.h"
 #include "support/ProcessState.h"
 #include "transport/LinkSettings.h"
@@ -259,6 +261,53 @@ TEST_F(LinkEndToEnd, PseudoTerminalInitialReadAndEditBurst) {
     Prepare(Link::Pty, test::kQuickTiming);
     InitialReadAndEditBurst(*this, Link::Pty,
                             std::chrono::duration_cast<std::chrono::milliseconds>(timing::Scaled(40)));
+}
+
+// A 16-bit field edited as fast as the edit path goes, while the link's detector reads it on every
+// prepare step: the device only ever receives the old or the new value, never a mix of the two (low byte
+// of one, high byte of the other). 255 and 256 differ in both bytes; a torn value would be 0 or 511.
+TEST_F(LinkEndToEnd, SixteenBitEditRacingTheDetectorNeverReachesTheDeviceTorn) {
+    Prepare(Link::Udp, test::kQuickTiming);
+    Emulator emulator(Link::Udp, {}, false);
+    ASSERT_TRUE(emulator.Started());
+    std::mutex valuesMutex;
+    std::vector<int> delays; // every type-5 value the device received
+    emulator.Engine().SetFrameTap([&](std::span<const std::uint8_t> frame) {
+        if (frame.size() >= 8 && frame[4] == CMD_DELAY) {
+            std::lock_guard lock(valuesMutex);
+            delays.push_back(frame[6] | (frame[7] << 8));
+        }
+    });
+    LinkUnderTest port(Link::Udp, emulator);
+    ASSERT_TRUE(port.IsOpen());
+    InitialRead();
+
+    Model& m = TheModel();
+    constexpr FieldAt kDelay = At(KEL_FIELD(ProgramImage, out[0].ch[OUT_MAIN_L].delay));
+    const auto received = [&] {
+        std::lock_guard lock(valuesMutex);
+        return delays.size();
+    };
+    EditField(m, kDelay, 255);
+    ASSERT_TRUE(test::WaitUntil([&] { return received() > 0; }, 10s));
+
+    std::atomic<bool> stop{false};
+    std::thread editor([&] {
+        for (int i = 0; !stop; ++i) {
+            EditField(m, kDelay, i % 2 == 0 ? 256 : 255);
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
+        }
+    });
+    const bool enough = test::WaitUntil([&] { return received() >= 150; }, 60s);
+    stop = true;
+    editor.join();
+    ASSERT_TRUE(enough) << received() << " delay frames";
+    EXPECT_TRUE(test::WaitUntil([&] { return ModelAgainstDevice(emulator.Engine()).empty(); }, 10s));
+    port.Close();
+    std::lock_guard lock(valuesMutex);
+    for (const int value : delays) {
+        ASSERT_TRUE(value == 255 || value == 256) << "the device received " << value;
+    }
 }
 
 struct FaultCase {
